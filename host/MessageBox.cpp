@@ -1,0 +1,14 @@
+#include "MessageBox.h"
+
+namespace {
+MessageBoxHandler gHandler = nullptr;
+}
+
+void InstallMessageBoxHandler(MessageBoxHandler handler) { gHandler = handler; }
+
+void ShowMessageBox(const char* caption, const char* text) {
+    if (gHandler != nullptr)
+        gHandler(caption, text);
+    else
+        ShowPlatformMessageBox(caption, text);
+}

@@ -1,0 +1,363 @@
+#include "MiniHost.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+struct HostHandleBlock {
+    std::vector<uint8_t> bytes;
+    bool locked = false;
+};
+
+struct HostBufferBlock {
+    void* memory = nullptr;
+    int32_t size = 0;
+    bool locked = false;
+};
+
+namespace {
+
+// The callbacks are plain function pointers: they reach the host of the
+// selector being called through this pointer.
+MiniHost* gActiveHost = nullptr;
+std::vector<HostMessage> gMessagesOutsideCalls;
+
+int BytesPerSample(int16_t depth) { return depth == 32 ? 4 : depth == 16 ? 2 : 1; }
+
+bool IsEmpty(const VRect& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+VRect Widen(const Rect& r) { return VRect{r.top, r.left, r.bottom, r.right}; }
+
+Rect Narrow(const VRect& r) {
+    auto clamp16 = [](int32_t v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); };
+    return Rect{clamp16(r.top), clamp16(r.left), clamp16(r.bottom), clamp16(r.right)};
+}
+
+bool ModuleUses32Bit(const MiniHost& host) {
+    return host.record.bigDocumentData != nullptr && host.bigDocument.PluginUsing32BitCoordinates != 0;
+}
+
+// ---- Handle procedures ----
+
+Handle NewHandle(int32_t size) {
+    MiniHost& host = *gActiveHost;
+    ++host.handleAllocations;
+    if (size < 0 || host.handleAllocations == host.faults.failHandleAllocation) return nullptr;
+    auto* block = new HostHandleBlock;
+    block->bytes.assign(static_cast<size_t>(size), 0xCD);  // not zeroed, as a real host's
+    host.handles.push_back(block);
+    return reinterpret_cast<Handle>(block);
+}
+
+HostHandleBlock* FindHandle(Handle h) {
+    auto* block = reinterpret_cast<HostHandleBlock*>(h);
+    auto& all = gActiveHost->handles;
+    return std::find(all.begin(), all.end(), block) != all.end() ? block : nullptr;
+}
+
+void DisposeHandle(Handle h) {
+    HostHandleBlock* block = FindHandle(h);
+    if (block == nullptr) return;
+    auto& all = gActiveHost->handles;
+    all.erase(std::find(all.begin(), all.end(), block));
+    delete block;
+}
+
+Ptr LockHandle(Handle h, Boolean) {
+    MiniHost& host = *gActiveHost;
+    ++host.handleLocks;
+    HostHandleBlock* block = FindHandle(h);
+    if (block == nullptr || host.handleLocks == host.faults.failHandleLock) return nullptr;
+    block->locked = true;
+    return reinterpret_cast<Ptr>(block->bytes.data());
+}
+
+// Handle locks are a state, not a count: unlocking an unlocked handle is harmless.
+void UnlockHandle(Handle h) {
+    if (HostHandleBlock* block = FindHandle(h)) block->locked = false;
+}
+
+// ---- Buffer procedures ----
+
+OSErr AllocateBuffer(int32_t size, BufferID* bufferID) {
+    MiniHost& host = *gActiveHost;
+    ++host.bufferAllocations;
+    *bufferID = nullptr;
+    if (size < 0 || host.bufferAllocations == host.faults.failBufferAllocation ||
+        host.bufferBytesOutstanding + size > host.bufferBudget)
+        return memFullErr;
+    void* memory = std::malloc(size > 0 ? static_cast<size_t>(size) : 1);
+    if (memory == nullptr) return memFullErr;
+    auto* block = new HostBufferBlock{memory, size, false};
+    host.buffers.push_back(block);
+    host.bufferBytesOutstanding += size;
+    host.peakBufferBytes = std::max(host.peakBufferBytes, host.bufferBytesOutstanding);
+    *bufferID = reinterpret_cast<BufferID>(block);
+    return noErr;
+}
+
+HostBufferBlock* FindBuffer(BufferID id) {
+    auto* block = reinterpret_cast<HostBufferBlock*>(id);
+    auto& all = gActiveHost->buffers;
+    return std::find(all.begin(), all.end(), block) != all.end() ? block : nullptr;
+}
+
+Ptr LockBuffer(BufferID id, Boolean) {
+    MiniHost& host = *gActiveHost;
+    ++host.bufferLocks;
+    HostBufferBlock* block = FindBuffer(id);
+    if (block == nullptr || host.bufferLocks == host.faults.failBufferLock) return nullptr;
+    block->locked = true;
+    return static_cast<Ptr>(block->memory);
+}
+
+void UnlockBuffer(BufferID id) {
+    if (HostBufferBlock* block = FindBuffer(id)) block->locked = false;
+}
+
+void FreeBuffer(BufferID id) {
+    HostBufferBlock* block = FindBuffer(id);
+    if (block == nullptr) return;
+    MiniHost& host = *gActiveHost;
+    host.bufferBytesOutstanding -= block->size;
+    host.buffers.erase(std::find(host.buffers.begin(), host.buffers.end(), block));
+    std::free(block->memory);
+    delete block;
+}
+
+int32_t BufferSpace() {
+    const MiniHost& host = *gActiveHost;
+    return static_cast<int32_t>(std::min<int64_t>(host.bufferBudget - host.bufferBytesOutstanding, INT32_MAX));
+}
+
+// ---- Progress and cancellation ----
+
+Boolean TestAbort() {
+    MiniHost& host = *gActiveHost;
+    ++host.abortChecks;
+    if (host.abortObserver != nullptr && host.abortObserver()) return true;
+    return host.faults.cancelAtCheck > 0 && host.abortChecks >= host.faults.cancelAtCheck;
+}
+
+void ReportProgress(int32_t done, int32_t total) {
+    MiniHost& host = *gActiveHost;
+    host.progress.emplace_back(done, total);
+    if (host.progressObserver != nullptr) host.progressObserver(done, total);
+}
+
+void RecordMessage(const char* caption, const char* text) {
+    HostMessage message{caption != nullptr ? caption : "", text != nullptr ? text : ""};
+    if (gActiveHost != nullptr)
+        gActiveHost->messages.push_back(message);
+    else
+        gMessagesOutsideCalls.push_back(message);
+}
+
+// ---- Pixel exchange ----
+
+// Copies the pixels of `rect`, planes lo..hi, between the document and an
+// interleaved buffer with contiguous rows.
+void CopyRect(HostDocument& doc, const VRect& rect, int16_t lo, int16_t hi, uint8_t* buffer, bool toDocument) {
+    const int bytes = BytesPerSample(doc.depth);
+    const int count = hi - lo + 1;
+    for (int32_t y = rect.top; y < rect.bottom; ++y) {
+        for (int32_t x = rect.left; x < rect.right; ++x) {
+            uint8_t* pixel = doc.samples.data() + ((static_cast<size_t>(y) * doc.width + x) * doc.planes + lo) * bytes;
+            if (toDocument)
+                std::memcpy(pixel, buffer, static_cast<size_t>(count) * bytes);
+            else
+                std::memcpy(buffer, pixel, static_cast<size_t>(count) * bytes);
+            buffer += count * bytes;
+        }
+    }
+}
+
+void CommitOutput(MiniHost& host) {
+    if (!host.outBuffer.empty())
+        CopyRect(host.document, host.outRectDelivered, host.outLoDelivered, host.outHiDelivered,
+                 host.outBuffer.data(), true);
+    host.outBuffer.clear();
+    host.record.outData = nullptr;
+}
+
+bool ValidRequest(const HostDocument& doc, const VRect& r, int16_t lo, int16_t hi) {
+    return r.left >= 0 && r.top >= 0 && r.right <= doc.width && r.bottom <= doc.height && lo >= 0 && lo <= hi &&
+           hi < doc.planes;
+}
+
+// Delivers the requested rectangles, planes interleaved and rows contiguous,
+// after taking back what the module wrote into the previous output.
+OSErr AdvanceState() {
+    MiniHost& host = *gActiveHost;
+    ++host.advanceStateCalls;
+    CommitOutput(host);
+    FilterRecord& r = host.record;
+    const bool use32 = ModuleUses32Bit(host);
+    const VRect in = use32 ? host.bigDocument.inRect32 : Widen(r.inRect);
+    const VRect out = use32 ? host.bigDocument.outRect32 : Widen(r.outRect);
+    const int bytes = BytesPerSample(host.document.depth);
+
+    host.inBuffer.clear();
+    r.inData = nullptr;
+    r.inRowBytes = 0;
+    if (!IsEmpty(in)) {
+        if (!ValidRequest(host.document, in, r.inLoPlane, r.inHiPlane)) return filterBadParameters;
+        const int count = r.inHiPlane - r.inLoPlane + 1;
+        r.inRowBytes = (in.right - in.left) * count * bytes;
+        host.inBuffer.resize(static_cast<size_t>(r.inRowBytes) * (in.bottom - in.top));
+        CopyRect(host.document, in, r.inLoPlane, r.inHiPlane, host.inBuffer.data(), false);
+        r.inData = host.inBuffer.data();
+    }
+    r.outRowBytes = 0;
+    if (!IsEmpty(out)) {
+        if (!ValidRequest(host.document, out, r.outLoPlane, r.outHiPlane)) return filterBadParameters;
+        const int count = r.outHiPlane - r.outLoPlane + 1;
+        r.outRowBytes = (out.right - out.left) * count * bytes;
+        host.outBuffer.resize(static_cast<size_t>(r.outRowBytes) * (out.bottom - out.top));
+        CopyRect(host.document, out, r.outLoPlane, r.outHiPlane, host.outBuffer.data(), false);
+        r.outData = host.outBuffer.data();
+        host.outRectDelivered = out;
+        host.outLoDelivered = r.outLoPlane;
+        host.outHiDelivered = r.outHiPlane;
+    }
+    return noErr;
+}
+
+// Fills the record's image description from the document before a selector.
+void DescribeDocument(MiniHost& host) {
+    FilterRecord& r = host.record;
+    HostDocument& doc = host.document;
+    r.planes = doc.planes;
+    r.depth = doc.depth;
+    r.imageMode = doc.imageMode;
+    r.filterRect = Narrow(doc.filterRect);
+    if (host.offerBigDocument) {
+        host.bigDocument.imageSize32 = VPoint{doc.height, doc.width};
+        host.bigDocument.filterRect32 = doc.filterRect;
+        r.bigDocumentData = &host.bigDocument;
+    } else {
+        r.bigDocumentData = nullptr;
+    }
+    r.parameters = host.parameters;
+}
+
+}  // namespace
+
+MiniHost::MiniHost() {
+    handleProcs = HandleProcs{1, 4, NewHandle, DisposeHandle, LockHandle, UnlockHandle};
+    bufferProcs = BufferProcs{2, 5, AllocateBuffer, LockBuffer, UnlockBuffer, FreeBuffer, BufferSpace};
+    record.abortProc = TestAbort;
+    record.progressProc = ReportProgress;
+    record.advanceState = AdvanceState;
+    record.handleProcs = &handleProcs;
+    record.bufferProcs = &bufferProcs;
+    record.platformData = &platform;
+    record.inputRate = 0x10000;
+    record.maskRate = 0x10000;
+}
+
+MiniHost::~MiniHost() {
+    for (HostHandleBlock* block : handles) delete block;
+    for (HostBufferBlock* block : buffers) {
+        std::free(block->memory);
+        delete block;
+    }
+}
+
+HostDocument MakeDocument(int32_t width, int32_t height, int16_t planes, int16_t depth) {
+    HostDocument doc;
+    doc.width = width;
+    doc.height = height;
+    doc.planes = planes;
+    doc.depth = depth;
+    doc.imageMode = depth == 32 ? plugInModeRGB96 : depth == 16 ? plugInModeRGB48 : plugInModeRGBColor;
+    doc.filterRect = VRect{0, 0, height, width};
+    doc.samples.assign(static_cast<size_t>(width) * height * planes * BytesPerSample(depth), 0);
+    return doc;
+}
+
+float* FloatSamples(HostDocument& d) { return reinterpret_cast<float*>(d.samples.data()); }
+uint16_t* Code16Samples(HostDocument& d) { return reinterpret_cast<uint16_t*>(d.samples.data()); }
+uint8_t* Code8Samples(HostDocument& d) { return d.samples.data(); }
+const float* FloatSamples(const HostDocument& d) { return reinterpret_cast<const float*>(d.samples.data()); }
+const uint16_t* Code16Samples(const HostDocument& d) {
+    return reinterpret_cast<const uint16_t*>(d.samples.data());
+}
+
+int OutstandingHandles(const MiniHost& host) { return static_cast<int>(host.handles.size()); }
+
+int OutstandingHandleLocks(const MiniHost& host) {
+    return static_cast<int>(std::count_if(host.handles.begin(), host.handles.end(),
+                                          [](const HostHandleBlock* b) { return b->locked; }));
+}
+
+int OutstandingBuffers(const MiniHost& host) { return static_cast<int>(host.buffers.size()); }
+
+int OutstandingBufferLocks(const MiniHost& host) {
+    return static_cast<int>(std::count_if(host.buffers.begin(), host.buffers.end(),
+                                          [](const HostBufferBlock* b) { return b->locked; }));
+}
+
+uint8_t* PeekHandle(MiniHost& host, Handle handle) {
+    auto* block = reinterpret_cast<HostHandleBlock*>(handle);
+    if (std::find(host.handles.begin(), host.handles.end(), block) == host.handles.end()) return nullptr;
+    return block->bytes.data();
+}
+
+int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selector) {
+    MiniHost* previous = gActiveHost;
+    gActiveHost = &host;
+    if (module.setMessageBoxHandler != nullptr) module.setMessageBoxHandler(RecordMessage);
+    host.selectors.push_back(selector);
+    host.platform.hwnd = host.hostWindow;
+
+    int16_t result = noErr;
+    if (selector == filterSelectorAbout) {
+        host.aboutRecord.platformData = &host.platform;
+        host.aboutRecord.sSPBasic = host.record.sSPBasic;
+        module.main(selector, &host.aboutRecord, &host.data, &result);
+    } else {
+        DescribeDocument(host);
+        if (selector == filterSelectorPrepare) host.record.maxSpace = host.maxSpace;
+        module.main(selector, &host.record, &host.data, &result);
+        host.parameters = host.record.parameters;
+        CommitOutput(host);
+        host.inBuffer.clear();
+        host.record.inData = nullptr;
+    }
+    gActiveHost = previous;
+    return result;
+}
+
+bool RequestsAreEmpty(const MiniHost& host) {
+    const bool use32 = ModuleUses32Bit(host);
+    const VRect in = use32 ? host.bigDocument.inRect32 : Widen(host.record.inRect);
+    const VRect out = use32 ? host.bigDocument.outRect32 : Widen(host.record.outRect);
+    const VRect mask = use32 ? host.bigDocument.maskRect32 : Widen(host.record.maskRect);
+    return IsEmpty(in) && IsEmpty(out) && IsEmpty(mask);
+}
+
+int16_t RunFilter(MiniHost& host, const PluginModule& module, bool withParameters) {
+    if (withParameters) {
+        if (int16_t r = CallSelector(host, module, filterSelectorParameters)) return r;
+    }
+    if (int16_t r = CallSelector(host, module, filterSelectorPrepare)) return r;
+    if (int16_t r = CallSelector(host, module, filterSelectorStart)) return r;
+    // A module that never empties its requests is stopped after a bounded number of rounds.
+    for (int round = 0; round < 1000; ++round) {
+        if (int16_t r = CallSelector(host, module, filterSelectorContinue)) return r;
+        if (RequestsAreEmpty(host)) break;
+    }
+    return CallSelector(host, module, filterSelectorFinish);
+}
+
+void ReleaseKeptHandles(MiniHost& host) {
+    MiniHost* previous = gActiveHost;
+    gActiveHost = &host;
+    if (host.data != 0) DisposeHandle(reinterpret_cast<Handle>(host.data));
+    if (host.parameters != nullptr) DisposeHandle(host.parameters);
+    host.data = 0;
+    host.parameters = nullptr;
+    host.record.parameters = nullptr;
+    gActiveHost = previous;
+}

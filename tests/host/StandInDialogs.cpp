@@ -1,0 +1,13 @@
+#include "StandInDialogs.h"
+
+#include "Dialogs.h"
+
+StandInDialogs gStandIn;
+
+bool DoToneMappingDialog() {
+    ++gStandIn.dialogCalls;
+    if (gStandIn.whileShown) gStandIn.whileShown();
+    return gStandIn.accept;
+}
+
+void ShowAboutBox() { ++gStandIn.aboutCalls; }
