@@ -6,7 +6,7 @@
 #include <cstdint>
 
 // Writes a version 2.5 file. Returns 1, or -1 when the file cannot be created
-// or written.
+// or written; a file that could not be written completely is left empty.
 int WriteXmpSettings(const char* path, const int32_t settings[15]);
 
 // Reads a settings file into the slots it carries; the others keep what the
