@@ -32,8 +32,10 @@ bool ScanDecimal(const char* text, int32_t* value, const char** end) {
     int64_t magnitude = 0;
     for (; *p >= '0' && *p <= '9'; ++p)
         if (magnitude <= INT32_MAX) magnitude = magnitude * 10 + (*p - '0');
-    const int64_t signedValue = negative ? -magnitude : magnitude;
-    *value = static_cast<int32_t>(signedValue < INT32_MIN ? INT32_MIN : signedValue > INT32_MAX ? INT32_MAX : signedValue);
+    int64_t signedValue = negative ? -magnitude : magnitude;
+    if (signedValue < INT32_MIN) signedValue = INT32_MIN;
+    if (signedValue > INT32_MAX) signedValue = INT32_MAX;
+    *value = static_cast<int32_t>(signedValue);
     *end = p;
     return true;
 }
@@ -77,8 +79,8 @@ int ReadVersionAt(const XmpWindow& window, int offset, int32_t* major, int32_t* 
 const XmpWord* MatchWordAt(const XmpWindow& window, int offset, const XmpWord* words, int wordCount) {
     for (int w = 0; w < wordCount; ++w) {
         const int n = static_cast<int>(std::strlen(words[w].text));
-        if (n <= window.length - offset && std::memcmp(window.bytes + offset, words[w].text, static_cast<size_t>(n)) == 0)
-            return &words[w];
+        if (n > window.length - offset) continue;
+        if (std::memcmp(window.bytes + offset, words[w].text, static_cast<size_t>(n)) == 0) return &words[w];
     }
     return nullptr;
 }
