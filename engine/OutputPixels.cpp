@@ -100,7 +100,6 @@ float SaturationOffset(const OutputConstants& k, LogLuminancePowers* powers) {
             offset = k.shadowAmplitude;
         }
     }
-    if (offset != offset) offset = 0;  // segments of non-finite landmarks
     return offset;
 }
 
@@ -149,7 +148,10 @@ bool ToneMapPixel(const OutputConstants& k, float red, float green, float blue, 
         zIn = static_cast<float>((0.0193 * red + 0.1192 * green + 0.9505 * blue) * k.whiteZ);
     }
     const float yc = y * k.workingScale;
-    LogLuminancePowers powers{logf(yc), 0, 0, false};
+    // Only the highlight, shadow and saturation steps look at x.
+    const bool logNeeded = k.highlightsSmoothing || k.shadowsSmoothing || k.shadowsClipping ||
+                           k.saturationHighlights || k.saturationShadows;
+    LogLuminancePowers powers{logNeeded ? logf(yc) : 0.0f, 0, 0, false};
     const float lg = ComposeOutputLuminance(k, yc, lloc, &powers);
     if (k.colourShift) {
         red = NonNegative(static_cast<float>(3.2406 * xIn - 1.5372 * y - 0.4986 * zIn));

@@ -5,34 +5,24 @@
 
 #include <array>
 #include <cmath>
-#include <cstdint>
+#include <limits>
 
 #include "OutputOperator.h"
 
-// Results of powf, logf and exp may differ in the last bit between the C
-// libraries of Windows and Linux (and from compile-time folding there).
+// powf, logf and exp may differ in the last bit between the C libraries of
+// Windows and Linux (and from compile-time folding there).
 #ifdef _WIN32
-#define EXPECT_LIBM_EQ(expected, actual) \
-    EXPECT_NEAR((expected), (actual), 4e-7 * std::fabs(static_cast<double>(expected)) + 1e-30)
+#define EXPECT_LIBM_EQ(expected, actual) EXPECT_NEAR((expected), (actual), 4e-7 * std::fabs(expected) + 1e-30)
 #else
 #define EXPECT_LIBM_EQ(expected, actual) EXPECT_EQ((expected), (actual))
 #endif
 
-using Settings = std::array<int32_t, 15>;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
 
-enum SettingIndex {
-    kStrength = 1,
-    kColorSaturation = 2,
-    kWhiteClip = 3,
-    kBlackClip = 4,
-    kGamma = 8,
-    kHighlightsSmoothing = 9,
-    kShadowsSmoothing = 10,
-    kShadowsClipping = 11,
-    kColorTemperature = 12,
-    kSaturationHighlights = 13,
-    kSaturationShadows = 14,
-};
+using Settings = std::array<int32_t, 15>;
+enum { kStrength = 1, kColorSaturation, kWhiteClip, kBlackClip, kGamma = 8, kHighlightsSmoothing,
+       kShadowsSmoothing, kShadowsClipping, kColorTemperature, kSaturationHighlights, kSaturationShadows };
 
 // Local result only, neutral gamma, full saturation, no clipping.
 inline Settings NeutralSettings() {
@@ -43,26 +33,11 @@ inline Settings NeutralSettings() {
     return s;
 }
 
-// Plausible statistics of a 32-bit image in the working scale.
-inline ImageStats TypicalStats() {
-    ImageStats st{};
-    st.entry[kStatMean] = 1000.0f;
-    st.entry[kStatMaxOverMean] = 20.0f;
-    st.entry[kStatMinPositive] = 1.0f;
-    st.entry[kStatMiddle] = 6.7f;
-    st.entry[kStatLow] = 4.0f;
-    st.entry[kStatHigh] = 9.2f;
-    return st;
-}
+// Mean 1000, maximum 20000, minimum 1; landmarks mid 6.7, low 4, high 9.2.
+inline ImageStats TypicalStats() { return ImageStats{{1000.0f, 20.0f, 1.0f, 6.7f, 4.0f, 9.2f, 0, 0, 0}}; }
 
-inline OutputConstants MakeConstants(const Settings& s, const ImageStats& st = TypicalStats(), int32_t depthCode = 0) {
+inline OutputConstants MakeConstants(const Settings& s, const ImageStats& st = TypicalStats(), int32_t depth = 0) {
     OutputConstants k{};
-    SetUpOutputConstants(depthCode, s.data(), depthCode == 0 ? 2.2 : 1.0, st, FullRunStrengthWeight(s[kStrength]),
-                         &k);
+    SetUpOutputConstants(depth, s.data(), depth == 0 ? 2.2 : 1.0, st, FullRunStrengthWeight(s[kStrength]), &k);
     return k;
-}
-
-inline float EvaluateAt(const CubicSegment& segment, float x) {
-    LogLuminancePowers p{x, 0, 0, false};
-    return EvaluateCubic(segment, &p);
 }
