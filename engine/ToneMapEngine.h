@@ -51,6 +51,12 @@ constexpr float kLogSentinel = -1e9f;
 int32_t PlanPyramids(int32_t width, int32_t height, int32_t smoothingCode, int32_t reductions,
                      PyramidPlan* plan);
 
+// Number of single-precision values each of the three work buffers must hold
+// for a run with this plan: max(entry 5, entry 6), or more when tm2 has to
+// raise a level count below 1 (it never does for a plan with at least one
+// gradient reduction). -1 for a plan the drivers refuse (entries 1..10 < 1).
+int32_t WorkBufferValues(const PyramidPlan& plan);
+
 // ---- Linearisation table ----
 
 // Fills table[0..levels-1] with levels x (i/levels)^2.2 (selector <= 0) or a
@@ -95,6 +101,12 @@ float AdjustQuantileFraction(float q, int32_t total, int32_t bins, const int32_t
 // Resets the adjustment counter of AdjustQuantileFraction (tm1 does so
 // before every landmark search).
 void ResetQuantileAdjustments();
+
+// The landmarks step of tm1: histogram of the n log-luminance values between
+// ln(minimum) and ln(maximum), then the middle, low and high landmarks into
+// stats entries 3, 5 and 4. Returns 0, -1 when the range is empty (entries
+// kept), or kEngineOutOfMemory when the histogram cannot be had.
+int32_t SetLandmarks(int32_t n, const float* logLuminance, ImageStats* stats);
 
 // ---- Gradient attenuation ----
 
