@@ -1,5 +1,4 @@
-// Helpers shared by the engine tests: guarded work buffers and exact
-// comparison of libm results.
+// Helpers shared by the engine tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,39 +9,33 @@
 
 #include "ToneMapEngine.h"
 
-// Results of logf, powf, expf, log, pow and exp may differ in the last bit
-// between glibc and mingw-w64's maths library: exact on Linux, within a few
-// units in the last place on Windows.
+// logf, powf, expf, log, pow and exp may differ in the last bit between
+// glibc and mingw-w64: exact on Linux, within a few ulps on Windows.
 #ifdef _WIN32
 #define EXPECT_LIBM_EQ(expected, actual) EXPECT_NEAR(expected, actual, 4e-7 * std::fabs(expected) + 1e-30)
 #else
 #define EXPECT_LIBM_EQ(expected, actual) EXPECT_EQ(expected, actual)
 #endif
 
-// A work buffer of exactly `values` floats with canaries on both sides, so
-// that a test sees any write outside it.
+// Exactly `values` floats, zero-filled, between canaries that show any write
+// outside.
 struct GuardedBuffer {
     static constexpr int kGuard = 64;
-    static constexpr float kCanary = -12345.678f;
     std::vector<float> storage;
-
     explicit GuardedBuffer(int64_t values) : storage(static_cast<size_t>(values + 2 * kGuard), 0.0f) {
-        for (int i = 0; i < kGuard; ++i) {
-            storage[i] = kCanary;
-            storage[storage.size() - 1 - i] = kCanary;
-        }
+        std::fill(storage.begin(), storage.begin() + kGuard, -12345.0f);
+        std::fill(storage.end() - kGuard, storage.end(), -12345.0f);
     }
     float* data() { return storage.data() + kGuard; }
-    const float* data() const { return storage.data() + kGuard; }
     bool Intact() const {
         for (int i = 0; i < kGuard; ++i) {
-            if (storage[i] != kCanary || storage[storage.size() - 1 - i] != kCanary) return false;
+            if (storage[i] != -12345.0f || storage[storage.size() - 1 - i] != -12345.0f) return false;
         }
         return true;
     }
 };
 
-// The three work buffers of a run, zero-filled as the drivers leave them.
+// The three work buffers of a run.
 struct WorkBuffers {
     GuardedBuffer b0, b1, b2;
     explicit WorkBuffers(int64_t values) : b0(values), b1(values), b2(values) {}
@@ -55,13 +48,16 @@ inline PyramidPlan MakePlan(int32_t w, int32_t h, int32_t smoothing) {
     return plan;
 }
 
-// tm2 as the drivers call it.
-inline int32_t SolveAsDriver(const PyramidPlan& plan, WorkBuffers& buffers) {
+// tm1 and tm2 as the drivers call them.
+inline int32_t AttenuateAsDriver(const PyramidPlan& plan, WorkBuffers& b, ImageStats* stats, int32_t m = 0,
+                                 float f = 0.0f) {
+    return tm1(0, plan.entry[3], plan.entry[4], 7, m, f, &plan, stats, b.b0.data(), b.b1.data(), b.b2.data());
+}
+inline int32_t SolveAsDriver(const PyramidPlan& plan, WorkBuffers& b) {
     const int32_t* e = plan.entry;
-    return tm2(e[3], e[4], e[3], e[4], e[7], e[8], e[5], e[11], buffers.b1.data(), buffers.b2.data(),
-               buffers.b0.data());
+    return tm2(e[3], e[4], e[3], e[4], e[7], e[8], e[5], e[11], b.b1.data(), b.b2.data(), b.b0.data());
 }
 
-// A deterministic HDR-like 32-bit RGB scene: a smooth luminance ramp over
-// several decades with a few bright discs.
-std::vector<float> SyntheticScene(int32_t w, int32_t h, int32_t nb = 3);
+// Deterministic 32-bit RGB scene: four decades of luminance left to right,
+// ripples and two bright discs.
+std::vector<float> SyntheticScene(int32_t w, int32_t h);
