@@ -1,9 +1,10 @@
 // Times get_image, tm1, tm2 and the chain get_image -> tm1 -> tm2 on
 // synthetic 32-bit RGB scenes of 1, 4 and 12 megapixels. Reports
-// milliseconds per run and megapixels per second.
+// milliseconds per run and megapixels per second (counter MP/s).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -147,4 +148,12 @@ BENCHMARK(BM_Chain)->Apply(Sizes);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// TM_ENGINE_THREADS=n runs the stages on n threads (default: all processors).
+int main(int argc, char** argv) {
+    if (const char* threads = std::getenv("TM_ENGINE_THREADS")) SetEngineThreads(std::atoi(threads));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "GradientAttenuation.h"
+#include "ParallelRows.h"
 #include "PyramidLevels.h"
 #include "ToneMapEngine.h"
 
@@ -21,6 +22,11 @@ constexpr float kKernel[3][3] = {
 
 // Differences and divergence values beyond this come from sentinels.
 constexpr float kGradientLimit = 100;
+
+// Cells per thread below which splitting a pass is not worth a thread.
+constexpr int64_t kCellsPerThread = 1 << 17;
+
+int64_t RowGrain(int32_t width) { return std::max<int64_t>(1, kCellsPerThread / std::max(width, 1)); }
 
 struct GradientLevels {
     int32_t count;  // pyramid levels built, level 0 included
@@ -39,34 +45,39 @@ float RingValue(float sample) {
     return sum;
 }
 
+// Row y of the next Gaussian level (nw = ceil(w/2) wide, nh high).
+void ReduceGaussianRow(const float* fine, int32_t w, int32_t nw, int32_t nh, int32_t y, float* coarse) {
+    const float* centre = fine + int64_t{2} * y * w;
+    float* out = coarse + static_cast<int64_t>(y) * nw;
+    if (y == 0 || y == nh - 1) {
+        for (int32_t x = 0; x < nw; ++x) out[x] = RingValue(centre[2 * x]);
+        return;
+    }
+    const float* above = centre - w;
+    const float* below = centre + w;
+    out[0] = RingValue(centre[0]);
+    for (int32_t x = 1; x < nw - 1; ++x) {
+        const int32_t c = 2 * x;
+        float sum = 0;
+        sum += kKernel[0][0] * above[c - 1];
+        sum += kKernel[0][1] * above[c];
+        sum += kKernel[0][2] * above[c + 1];
+        sum += kKernel[1][0] * centre[c - 1];
+        sum += kKernel[1][1] * centre[c];
+        sum += kKernel[1][2] * centre[c + 1];
+        sum += kKernel[2][0] * below[c - 1];
+        sum += kKernel[2][1] * below[c];
+        sum += kKernel[2][2] * below[c + 1];
+        out[x] = sum;
+    }
+    if (nw > 1) out[nw - 1] = RingValue(centre[2 * (nw - 1)]);
+}
+
 // One level of the Gaussian pyramid: ceil(w/2) x ceil(h/2).
 void ReduceGaussianLevel(const float* fine, int32_t w, int32_t nw, int32_t nh, float* coarse) {
-    for (int32_t y = 0; y < nh; ++y) {
-        const float* centre = fine + int64_t{2} * y * w;
-        float* out = coarse + static_cast<int64_t>(y) * nw;
-        if (y == 0 || y == nh - 1) {
-            for (int32_t x = 0; x < nw; ++x) out[x] = RingValue(centre[2 * x]);
-            continue;
-        }
-        const float* above = centre - w;
-        const float* below = centre + w;
-        out[0] = RingValue(centre[0]);
-        for (int32_t x = 1; x < nw - 1; ++x) {
-            const int32_t c = 2 * x;
-            float sum = 0;
-            sum += kKernel[0][0] * above[c - 1];
-            sum += kKernel[0][1] * above[c];
-            sum += kKernel[0][2] * above[c + 1];
-            sum += kKernel[1][0] * centre[c - 1];
-            sum += kKernel[1][1] * centre[c];
-            sum += kKernel[1][2] * centre[c + 1];
-            sum += kKernel[2][0] * below[c - 1];
-            sum += kKernel[2][1] * below[c];
-            sum += kKernel[2][2] * below[c + 1];
-            out[x] = sum;
-        }
-        if (nw > 1) out[nw - 1] = RingValue(centre[2 * (nw - 1)]);
-    }
+    ParallelFor(nh, RowGrain(nw), [&](int64_t begin, int64_t end) {
+        for (int64_t y = begin; y < end; ++y) ReduceGaussianRow(fine, w, nw, nh, static_cast<int32_t>(y), coarse);
+    });
 }
 
 // Level 0 is already in place. Halves while the width exceeds the plan's
@@ -92,36 +103,44 @@ void BuildGaussianPyramid(float* pyramid, int32_t coarsestWidth, int32_t reducti
     levels->count = k + 1;
 }
 
-// Scaled gradient magnitudes c |grad G| of one level into `out`; returns
-// their sum, accumulated in raster order. Central differences inside,
-// one-sided on the first and last column and row.
-float GradientMagnitudes(const float* g, int32_t w, int32_t h, float scale, float* out) {
-    float sum = 0;
-    for (int32_t y = 0; y < h; ++y) {
-        const float* row = g + static_cast<int64_t>(y) * w;
-        const float* up = y > 0 ? row - w : row;
-        const float* down = y < h - 1 ? row + w : row;
-        float* o = out + static_cast<int64_t>(y) * w;
-        for (int32_t x = 0; x < w; ++x) {
-            const int32_t left = x > 0 ? x - 1 : x;
-            const int32_t right = x < w - 1 ? x + 1 : x;
-            float gx = row[right] - row[left];
-            float gy = down[x] - up[x];
-            if (gx > kGradientLimit || gx < -kGradientLimit) gx = 0;
-            if (gy > kGradientLimit || gy < -kGradientLimit) gy = 0;
-            o[x] = scale * sqrtf(gy * gy + gx * gx);
-        }
-        for (int32_t x = 0; x < w; ++x) sum += o[x];
+// Scaled gradient magnitudes c |grad G| of row y. Central differences
+// inside, one-sided on the first and last column and row.
+void GradientMagnitudeRow(const float* g, int32_t w, int32_t h, float scale, int32_t y, float* out) {
+    const float* row = g + static_cast<int64_t>(y) * w;
+    const float* up = y > 0 ? row - w : row;
+    const float* down = y < h - 1 ? row + w : row;
+    float* o = out + static_cast<int64_t>(y) * w;
+    for (int32_t x = 0; x < w; ++x) {
+        const int32_t left = x > 0 ? x - 1 : x;
+        const int32_t right = x < w - 1 ? x + 1 : x;
+        float gx = row[right] - row[left];
+        float gy = down[x] - up[x];
+        if (gx > kGradientLimit || gx < -kGradientLimit) gx = 0;
+        if (gy > kGradientLimit || gy < -kGradientLimit) gy = 0;
+        o[x] = scale * sqrtf(gy * gy + gx * gx);
     }
+}
+
+// Magnitudes of one level into `out`; returns their sum, accumulated in
+// raster order after all rows are done.
+float GradientMagnitudes(const float* g, int32_t w, int32_t h, float scale, float* out) {
+    ParallelFor(h, RowGrain(w), [&](int64_t begin, int64_t end) {
+        for (int64_t y = begin; y < end; ++y) GradientMagnitudeRow(g, w, h, scale, static_cast<int32_t>(y), out);
+    });
+    float sum = 0;
+    const int64_t n = static_cast<int64_t>(w) * h;
+    for (int64_t i = 0; i < n; ++i) sum += out[i];
     return sum;
 }
 
 // phi = ((g + off) / alpha)^(beta - 1) in place; a zero gradient gets 0.
 void AttenuationFactors(float* values, int64_t n, double alpha, double exponent, float offset) {
-    for (int64_t i = 0; i < n; ++i) {
-        const float g = values[i];
-        values[i] = g == 0 ? 0.0f : static_cast<float>(std::pow((g + static_cast<double>(offset)) / alpha, exponent));
-    }
+    ParallelFor(n, kCellsPerThread / 8, [&](int64_t begin, int64_t end) {
+        for (int64_t i = begin; i < end; ++i) {
+            const float g = values[i];
+            values[i] = g == 0 ? 0.0f : static_cast<float>(std::pow((g + static_cast<double>(offset)) / alpha, exponent));
+        }
+    });
 }
 
 // A_c = phi_c on the coarsest processed level; A_k = A_(k+1)(x/2, y/2) phi_k.
@@ -132,11 +151,13 @@ void AttenuationMap(const float* factors, const GradientLevels& levels, int32_t 
     for (int32_t k = coarsest - 1; k >= 0; --k) {
         const int32_t w = levels.width[k];
         const int32_t cw = levels.width[k + 1];
-        for (int32_t y = 0; y < levels.height[k]; ++y) {
-            const float* coarse = map + levels.offset[k + 1] + static_cast<int64_t>(y / 2) * cw;
-            const int64_t row = levels.offset[k] + static_cast<int64_t>(y) * w;
-            for (int32_t x = 0; x < w; ++x) map[row + x] = coarse[x / 2] * factors[row + x];
-        }
+        ParallelFor(levels.height[k], RowGrain(w), [&](int64_t begin, int64_t end) {
+            for (int64_t y = begin; y < end; ++y) {
+                const float* coarse = map + levels.offset[k + 1] + (y / 2) * cw;
+                const int64_t row = levels.offset[k] + y * w;
+                for (int32_t x = 0; x < w; ++x) map[row + x] = coarse[x / 2] * factors[row + x];
+            }
+        });
     }
 }
 
@@ -164,25 +185,30 @@ float BorderDivergence(const float* g, const float* a, int32_t w, int32_t h, int
 
 float WithoutSentinelSpikes(float d) { return d > kGradientLimit || d < -kGradientLimit ? 0.0f : d; }
 
-// Divergence field of level 0 into `out`; values beyond +-100 become 0.
-void Divergence(const float* g, const float* a, int32_t w, int32_t h, float* out) {
-    for (int32_t y = 0; y < h; ++y) {
-        float* o = out + static_cast<int64_t>(y) * w;
-        if (y == 0 || y == h - 1) {
-            for (int32_t x = 0; x < w; ++x) o[x] = WithoutSentinelSpikes(BorderDivergence(g, a, w, h, x, y));
-            continue;
-        }
-        const float* gr = g + static_cast<int64_t>(y) * w;
-        const float* ar = a + static_cast<int64_t>(y) * w;
-        o[0] = WithoutSentinelSpikes(BorderDivergence(g, a, w, h, 0, y));
-        for (int32_t x = 1; x < w - 1; ++x) {
-            const float c = gr[x];
-            const float d = (gr[x + 1] + gr[x + w] - 2 * c) * ar[x] + (gr[x - 1] - c) * ar[x - 1] +
-                            (gr[x - w] - c) * ar[x - w];
-            o[x] = WithoutSentinelSpikes(d);
-        }
-        o[w - 1] = WithoutSentinelSpikes(BorderDivergence(g, a, w, h, w - 1, y));
+// Divergence of row y; values beyond +-100 become 0.
+void DivergenceRow(const float* g, const float* a, int32_t w, int32_t h, int32_t y, float* out) {
+    float* o = out + static_cast<int64_t>(y) * w;
+    if (y == 0 || y == h - 1) {
+        for (int32_t x = 0; x < w; ++x) o[x] = WithoutSentinelSpikes(BorderDivergence(g, a, w, h, x, y));
+        return;
     }
+    const float* gr = g + static_cast<int64_t>(y) * w;
+    const float* ar = a + static_cast<int64_t>(y) * w;
+    o[0] = WithoutSentinelSpikes(BorderDivergence(g, a, w, h, 0, y));
+    for (int32_t x = 1; x < w - 1; ++x) {
+        const float c = gr[x];
+        const float d = (gr[x + 1] + gr[x + w] - 2 * c) * ar[x] + (gr[x - 1] - c) * ar[x - 1] +
+                        (gr[x - w] - c) * ar[x - w];
+        o[x] = WithoutSentinelSpikes(d);
+    }
+    o[w - 1] = WithoutSentinelSpikes(BorderDivergence(g, a, w, h, w - 1, y));
+}
+
+// Divergence field of level 0 into `out`.
+void Divergence(const float* g, const float* a, int32_t w, int32_t h, float* out) {
+    ParallelFor(h, RowGrain(w), [&](int64_t begin, int64_t end) {
+        for (int64_t y = begin; y < end; ++y) DivergenceRow(g, a, w, h, static_cast<int32_t>(y), out);
+    });
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include "MultigridSteps.h"
 
+#include <algorithm>
+
+#include "ParallelRows.h"
+
 namespace {
 
 // The fine cells a level-1 cell covers along one axis: first index and the
@@ -38,13 +42,24 @@ int32_t TapCount(bool resampledAxis, int32_t first, int32_t side) {
     return first + n <= side ? n : side - first;
 }
 
+// Rows per thread so that a thread gets at least about 2^17 cells.
+int64_t RowGrain(int32_t width) { return std::max<int64_t>(1, (int64_t{1} << 17) / std::max(width, 1)); }
+
+// Runs rowBody(y) for y in [0, rows) on one or more threads.
+template <typename RowBody>
+void ForEachRow(int32_t rows, int32_t width, const RowBody& rowBody) {
+    ParallelFor(rows, RowGrain(width), [&](int64_t begin, int64_t end) {
+        for (int64_t y = begin; y < end; ++y) rowBody(static_cast<int32_t>(y));
+    });
+}
+
 }  // namespace
 
 void ComputeResidual(const float* u, const float* f, int32_t w, int32_t h, float scale, float* r) {
     const double inv = static_cast<float>(1.0 / scale);
     const int32_t right = w - 1;
     const int32_t bottom = h - 1;
-    for (int32_t y = 0; y < h; ++y) {
+    ForEachRow(h, w, [&](int32_t y) {
         const int64_t row = static_cast<int64_t>(y) * w;
         const float* uc = u + row;
         const float* un = y > 0 ? uc - w : uc;
@@ -68,12 +83,12 @@ void ComputeResidual(const float* u, const float* f, int32_t w, int32_t h, float
             }
             put(right, 3.0 * uc[right] - un[right] - uc[right - 1] - us[right]);
         }
-    }
+    });
 }
 
 void RestrictByMean(const float* fine, int32_t fineWidth, int32_t coarseWidth, int32_t coarseHeight,
                     float* coarse) {
-    for (int32_t y = 0; y < coarseHeight; ++y) {
+    ForEachRow(coarseHeight, coarseWidth, [&](int32_t y) {
         const float* top = fine + int64_t{2} * y * fineWidth;
         const float* bottom = top + fineWidth;
         float* out = coarse + static_cast<int64_t>(y) * coarseWidth;
@@ -81,7 +96,7 @@ void RestrictByMean(const float* fine, int32_t fineWidth, int32_t coarseWidth, i
             const int32_t c = 2 * x;
             out[x] = static_cast<float>(0.25 * (top[c] + top[c + 1] + bottom[c] + bottom[c + 1]));
         }
-    }
+    });
 }
 
 void RestrictByResampling(const float* fine, const SolverLevels& levels, float* coarse) {
@@ -89,7 +104,7 @@ void RestrictByResampling(const float* fine, const SolverLevels& levels, float* 
     const int32_t h = levels.height[0];
     const int32_t cw = levels.width[1];
     const int32_t ch = levels.height[1];
-    for (int32_t y = 0; y < ch; ++y) {
+    ForEachRow(ch, cw, [&](int32_t y) {
         const Taps rows = TapsFor(y, levels.ry, levels.by);
         const int32_t rowCount = TapCount(levels.resampleHeight, rows.first, h);
         for (int32_t x = 0; x < cw; ++x) {
@@ -102,11 +117,11 @@ void RestrictByResampling(const float* fine, const SolverLevels& levels, float* 
             }
             coarse[static_cast<int64_t>(y) * cw + x] = sum;
         }
-    }
+    });
 }
 
 void ProlongByCopy(const float* coarse, int32_t coarseWidth, int32_t coarseHeight, float* fine, int32_t fineWidth) {
-    for (int32_t y = 0; y < coarseHeight; ++y) {
+    ForEachRow(coarseHeight, coarseWidth, [&](int32_t y) {
         const float* in = coarse + static_cast<int64_t>(y) * coarseWidth;
         float* top = fine + int64_t{2} * y * fineWidth;
         float* bottom = top + fineWidth;
@@ -117,7 +132,7 @@ void ProlongByCopy(const float* coarse, int32_t coarseWidth, int32_t coarseHeigh
             bottom[2 * x] += v;
             bottom[2 * x + 1] += v;
         }
-    }
+    });
 }
 
 void ProlongByResampling(const float* coarse, const SolverLevels& levels, float* fine) {

@@ -3,10 +3,12 @@
 // zero-flux borders; the output is exp(u). The coarsest level gets no
 // sweeps, so variations coarser than the stack's deepest level stay out of
 // the result: the depth is where Light Smoothing acts.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "MultigridSteps.h"
+#include "ParallelRows.h"
 #include "ToneMapEngine.h"
 
 namespace {
@@ -88,10 +90,12 @@ int32_t tm2(int32_t outWidth, int32_t outHeight, int32_t width, int32_t height, 
     std::memset(scratch, 0, sizeof(float) * static_cast<size_t>(CellsOf(stack, 0)));
     for (int32_t cycle = 0; cycle < kVCycles; ++cycle) VCycle(stack, u, f, scratch);
 
-    for (int32_t y = 0; y < outHeight; ++y) {
-        const float* in = u + static_cast<int64_t>(y) * width;
-        float* out = work0 + static_cast<int64_t>(y) * outWidth;
-        for (int32_t x = 0; x < outWidth; ++x) out[x] = expf(in[x]);
-    }
+    ParallelFor(outHeight, std::max<int64_t>(1, (int64_t{1} << 16) / outWidth), [&](int64_t begin, int64_t end) {
+        for (int64_t y = begin; y < end; ++y) {
+            const float* in = u + y * width;
+            float* out = work0 + y * outWidth;
+            for (int32_t x = 0; x < outWidth; ++x) out[x] = expf(in[x]);
+        }
+    });
     return width;
 }

@@ -1,6 +1,9 @@
 // Red-black Gauss-Seidel smoothing of one solver level with Neumann
 // borders. The update order is fixed: corners, then the first colour
 // (interior, left and right edges, top and bottom edges), then the second.
+#include <algorithm>
+
+#include "ParallelRows.h"
 #include "ToneMapEngine.h"
 
 namespace {
@@ -29,21 +32,28 @@ void Corners(const Level& l) {
     l.U(r, b) = Update(l.U(r - 1, b) + l.U(r, b - 1) - l.s * l.F(r, b), 0.5);
 }
 
-// Interior cells of one colour; `oddRowStart` is the first x in odd rows.
-// Cells of one colour never read each other, so the rows are independent.
-void InteriorCells(const Level& l, int32_t oddRowStart) {
+// Interior cells of one colour in row y; `oddRowStart` is the first x in
+// odd rows.
+void InteriorRow(const Level& l, int32_t y, int32_t oddRowStart) {
     const int32_t w = l.w;
     const float s = l.s;
-    for (int32_t y = 1; y < l.h - 1; ++y) {
-        float* row = l.u + static_cast<int64_t>(y) * w;
-        const float* above = row - w;
-        const float* below = row + w;
-        const float* f = l.f + static_cast<int64_t>(y) * w;
-        const int32_t start = (y & 1) ? oddRowStart : 3 - oddRowStart;
-        for (int32_t x = start; x < w - 1; x += 2) {
-            row[x] = Update(above[x] + row[x - 1] + row[x + 1] + below[x] - s * f[x], 0.25);
-        }
+    float* row = l.u + static_cast<int64_t>(y) * w;
+    const float* above = row - w;
+    const float* below = row + w;
+    const float* f = l.f + static_cast<int64_t>(y) * w;
+    const int32_t start = (y & 1) ? oddRowStart : 3 - oddRowStart;
+    for (int32_t x = start; x < w - 1; x += 2) {
+        row[x] = Update(above[x] + row[x - 1] + row[x + 1] + below[x] - s * f[x], 0.25);
     }
+}
+
+// Cells of one colour never read each other, so the rows may run on several
+// threads; a thread gets at least about 2^18 cells.
+void InteriorCells(const Level& l, int32_t oddRowStart) {
+    const int64_t grain = std::max<int64_t>(1, (int64_t{1} << 18) / l.w);
+    ParallelFor(l.h - 2, grain, [&](int64_t begin, int64_t end) {
+        for (int64_t i = begin; i < end; ++i) InteriorRow(l, static_cast<int32_t>(i + 1), oddRowStart);
+    });
 }
 
 // Left then right edge cell of rows first, first + 2, ... up to h - 2.

@@ -14,6 +14,10 @@
 
 constexpr int32_t kEngineOutOfMemory = -4;
 
+// Number of threads the stages may split independent work over; 0 (the
+// default) takes the processor count. Results are the same for any count.
+void SetEngineThreads(int32_t count);
+
 // Sizes and level counts of one run's pyramids.
 struct PyramidPlan {
     // [1], [2] working width and height; [3], [4] row length and row count of
