@@ -23,24 +23,20 @@ int32_t ThreadCount() {
 
 void SetEngineThreads(int32_t count) { g_requestedThreads.store(std::max(count, 0), std::memory_order_relaxed); }
 
-void ParallelFor(int64_t count, int64_t grain, const std::function<void(int64_t, int64_t)>& body) {
+void ParallelForChunks(int64_t count, int64_t grain, ChunkFunction chunk, const void* context) {
     if (count <= 0) return;
     const int64_t byGrain = grain > 0 ? count / grain : count;
     const int32_t threads = static_cast<int32_t>(std::clamp<int64_t>(byGrain, 1, ThreadCount()));
-    if (threads == 1) {
-        body(0, count);
-        return;
-    }
-    const auto chunk = [&](int32_t i) { return count * i / threads; };
+    const auto bound = [&](int32_t i) { return count * i / threads; };
     std::thread workers[kMaxThreads];
     for (int32_t i = 1; i < threads; ++i) {
         try {
-            workers[i] = std::thread(body, chunk(i), chunk(i + 1));
+            workers[i] = std::thread(chunk, context, bound(i), bound(i + 1));
         } catch (...) {
-            body(chunk(i), chunk(i + 1));
+            chunk(context, bound(i), bound(i + 1));
         }
     }
-    body(0, chunk(1));
+    chunk(context, 0, bound(1));
     for (int32_t i = 1; i < threads; ++i) {
         if (workers[i].joinable()) workers[i].join();
     }
