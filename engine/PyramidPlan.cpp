@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
+#include "PyramidLevels.h"
 #include "ToneMapEngine.h"
 
 namespace {
@@ -15,32 +17,37 @@ int32_t LevelsToThirtyTwo(int32_t side) {
     return n;
 }
 
-// Size of a pyramid of `steps` planned levels below a w x h grid; a level is
-// halved only while both sides exceed `threshold`, and is counted again for
-// every step after halving stopped. Sizes beyond int32 give -1.
+}  // namespace
+
 void PlanLevels(int32_t w, int32_t h, int32_t steps, int32_t threshold, int32_t* size, int32_t* lastW,
                 int32_t* lastH) {
     int64_t total = static_cast<int64_t>(w) * h;
-    for (int32_t i = 0; i < steps; ++i) {
-        if (w > threshold && h > threshold) {
-            w = (w >> 1) + (w & 1);
-            h = (h >> 1) + (h & 1);
-        }
+    int32_t i = 0;
+    for (; i < steps && w > threshold && h > threshold; ++i) {
+        w = (w >> 1) + (w & 1);
+        h = (h >> 1) + (h & 1);
         total += static_cast<int64_t>(w) * h;
     }
+    // Once halving has stopped, every remaining step counts the same level.
+    if (i < steps && total <= INT32_MAX) total += static_cast<int64_t>(steps - i) * w * h;
     *size = total > INT32_MAX ? -1 : static_cast<int32_t>(total);
     *lastW = w;
     *lastH = h;
 }
 
-}  // namespace
-
 int32_t PlanPyramids(int32_t width, int32_t height, int32_t smoothingCode, int32_t reductions, PyramidPlan* plan) {
+    int32_t* e = plan->entry;
+    if (width < 1 || height < 1) {
+        // No logarithm of a side below 1: a zero plan, which the drivers refuse.
+        std::fill(e + 1, e + 13, 0);
+        e[12] = reductions;
+        return reductions;
+    }
     const int32_t nw = LevelsToThirtyTwo(width);
     const int32_t nh = LevelsToThirtyTwo(height);
-    const int32_t levels = ((nw + nh) >> 1) + smoothingCode;
+    // The setting runs from -2 to 2; anything else would only plan absurd stacks.
+    const int32_t levels = ((nw + nh) >> 1) + std::clamp(smoothingCode, -2, 2);
 
-    int32_t* e = plan->entry;
     PlanLevels(width, height, levels, 9, &e[5], &e[7], &e[8]);
     PlanLevels(width, height, reductions, 3, &e[6], &e[9], &e[10]);
     e[1] = e[3] = width;
@@ -48,4 +55,15 @@ int32_t PlanPyramids(int32_t width, int32_t height, int32_t smoothingCode, int32
     e[11] = levels;
     e[12] = reductions;
     return reductions;
+}
+
+int32_t WorkBufferValues(const PyramidPlan& plan) {
+    const int32_t* e = plan.entry;
+    for (int i = 1; i <= 10; ++i) {
+        if (e[i] < 1) return -1;
+    }
+    int64_t values = std::max(e[5], e[6]);
+    SolverLevels levels;
+    if (PlanSolverLevels(e[3], e[4], e[7], e[8], e[11], &levels)) values = std::max(values, levels.values);
+    return values > INT32_MAX ? -1 : static_cast<int32_t>(values);
 }

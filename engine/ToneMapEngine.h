@@ -14,6 +14,10 @@
 
 constexpr int32_t kEngineOutOfMemory = -4;
 
+// Number of threads the stages may split independent work over; 0 (the
+// default) takes the processor count. Results are the same for any count.
+void SetEngineThreads(int32_t count);
+
 // Sizes and level counts of one run's pyramids.
 struct PyramidPlan {
     // [1], [2] working width and height; [3], [4] row length and row count of
@@ -51,6 +55,12 @@ constexpr float kLogSentinel = -1e9f;
 int32_t PlanPyramids(int32_t width, int32_t height, int32_t smoothingCode, int32_t reductions,
                      PyramidPlan* plan);
 
+// Number of single-precision values each of the three work buffers must hold
+// for a run with this plan: max(entry 5, entry 6), or more when tm2 has to
+// raise a level count below 1 (it never does for a plan with at least one
+// gradient reduction). -1 for a plan the drivers refuse (entries 1..10 < 1).
+int32_t WorkBufferValues(const PyramidPlan& plan);
+
 // ---- Linearisation table ----
 
 // Fills table[0..levels-1] with levels x (i/levels)^2.2 (selector <= 0) or a
@@ -61,15 +71,17 @@ int32_t BuildLinearisationTable(int32_t curveSelector, int32_t levels, float* ta
 
 // Full-run log-luminance of a W x H image of nb interleaved channels into
 // work0 (row length rowLength = W + 2 pad, rowCount = H rows), with wrap
-// borders of pad columns on each side. Returns W x H minus the number of
-// pixels with positive luminance.
+// borders of pad columns on each side. A pixel whose luminance is not finite
+// counts as black. Returns W x H minus the number of pixels with positive
+// luminance, or -1 for a layout that cannot hold the image.
 int32_t get_image(int32_t depthCode, int32_t width, int32_t height, int32_t rowLength, int32_t rowCount,
                   int32_t nb, int32_t pad, ImageStats* stats, const float* srcFloat, const float* table,
                   const uint16_t* src16, float* work0);
 
 // Preview log-luminance: nearest-neighbour sampling of the W x H source to
-// pw x ph. Returns -1 when a side is below 10, else pw x ph minus the number
-// of preview pixels with positive luminance.
+// pw x ph; mode 0 is the only mode, the offsets are not read. Returns -1
+// when a side is below 10, else pw x ph minus the number of preview pixels
+// with positive luminance.
 int32_t get_preview(int32_t mode, int32_t is16Bit, int32_t x0, int32_t y0, int32_t srcWidth,
                     int32_t srcHeight, int32_t previewWidth, int32_t previewHeight, int32_t rowLength,
                     int32_t rowCount, int32_t nb, ImageStats* stats, const float* srcFloat,
@@ -96,12 +108,20 @@ float AdjustQuantileFraction(float q, int32_t total, int32_t bins, const int32_t
 // before every landmark search).
 void ResetQuantileAdjustments();
 
+// The landmarks step of tm1: histogram of the n log-luminance values between
+// ln(minimum) and ln(maximum), then the middle, low and high landmarks into
+// stats entries 3, 5 and 4. Returns 0, -1 when the range is empty (entries
+// kept), or kEngineOutOfMemory when the histogram cannot be had.
+int32_t SetLandmarks(int32_t n, const float* logLuminance, ImageStats* stats);
+
 // ---- Gradient attenuation ----
 
 // Gradient-domain compression of the log-luminance in work0 (W x H): sets the
 // landmarks of `stats`, leaves the divergence of the attenuated gradients in
 // work0 (zeros up to plan entry 5). s = luminosity steps, m = microcontrast,
-// f = micro-smoothing factor. Returns a positive value.
+// f = micro-smoothing factor. On a grid too small for all reductions it
+// works over the levels actually built. Returns a positive value, or -1 for
+// a plan not made for this grid.
 int32_t tm1(int32_t depthCode, int32_t width, int32_t height, int32_t s, int32_t m, float f,
             const PyramidPlan* plan, ImageStats* stats, float* work0, float* work1, float* work2);
 
@@ -109,7 +129,9 @@ int32_t tm1(int32_t depthCode, int32_t width, int32_t height, int32_t s, int32_t
 
 // Solves the Poisson equation with the divergence in work0 by four V-cycles
 // and writes exp(u) of the W0 x H0 output area at the start of work0.
-// Returns W.
+// A level count below 1 is solved with one level (buffers of
+// WorkBufferValues hold it); one whose 2^L exceeds a side is lowered until
+// it fits. Returns W, or -1 for sizes that cannot belong to one plan.
 int32_t tm2(int32_t outWidth, int32_t outHeight, int32_t width, int32_t height, int32_t coarsestWidth,
             int32_t coarsestHeight, int32_t pyramidSize, int32_t levels, float* work1, float* work2,
             float* work0);

@@ -1,0 +1,182 @@
+// Log-luminance extraction (full run and preview) and the first image
+// statistics: mean, maximum over mean and minimum positive luminance.
+#include <cmath>
+
+#include "ToneMapEngine.h"
+
+namespace {
+
+// Scaled luminance of one 32-bit pixel; 32768 is the working scale.
+constexpr double kFloatScale = 32768.0;
+
+// Values below this are sentinels.
+constexpr float kSentinelBound = -99999999;
+
+// Where red, green and blue sit among nb interleaved channels.
+struct ChannelOffsets {
+    int32_t red, green, blue;
+};
+
+ChannelOffsets OffsetsFor(int32_t nb) { return {0, (nb - 1) / 2, nb - 1}; }
+
+// BT.709 luminance in single precision.
+float Luminance(float r, float g, float b) { return 0.2126f * r + 0.7152f * g + 0.0722f * b; }
+
+// How a negative 32-bit sample is treated: in the image area it is shifted
+// by 0.05 (the per-channel shifts of ImageStats 6..8 are always 0 and are
+// not read), in a wrap border it is replaced by 0.05, in the preview it is
+// kept.
+enum class NegativeSamples { kShift, kReplace, kKeep };
+
+float CleanSample(float v, NegativeSamples rule) {
+    if (v < 0 && rule == NegativeSamples::kShift) return static_cast<float>(v + 0.05);
+    if (v < 0 && rule == NegativeSamples::kReplace) return 0.05f;
+    return v;
+}
+
+// Working-scale luminance of pixel p (its first sample's index). A result
+// that is not finite counts as no positive luminance: an infinite sample
+// would otherwise turn every later value into NaN.
+double ScaledLuminance(int32_t depthCode, const float* srcFloat, const float* table, const uint16_t* src16,
+                       int64_t p, ChannelOffsets c, NegativeSamples rule) {
+    double y;
+    if (depthCode == 0) {
+        const float r = CleanSample(srcFloat[p + c.red], rule);
+        const float g = CleanSample(srcFloat[p + c.green], rule);
+        const float b = CleanSample(srcFloat[p + c.blue], rule);
+        y = static_cast<double>(Luminance(r, g, b)) * kFloatScale;
+    } else {
+        y = Luminance(table[src16[p + c.red]], table[src16[p + c.green]], table[src16[p + c.blue]]);
+    }
+    return std::isfinite(y) ? y : 0.0;
+}
+
+float LogOrSentinel(double scaled) {
+    return scaled > 0 ? static_cast<float>(std::log(scaled)) : kLogSentinel;
+}
+
+// Running statistics of the positive scaled luminance. The full run keeps
+// the extremes in single precision, the preview in double.
+template <typename Extreme>
+struct LuminanceTally {
+    double sum = 0.0;
+    int64_t count = 0;
+    Extreme maximum;
+    Extreme minimum;
+
+    void Add(double scaled) {
+        sum += scaled;
+        ++count;
+        if (scaled > maximum) maximum = static_cast<Extreme>(scaled);
+        if (scaled < minimum) minimum = static_cast<Extreme>(scaled);
+    }
+};
+
+// Entries 0..2 of the statistics. The ratio max / mean is formed in the
+// tally's precision.
+template <typename Extreme>
+void FinishStatistics(const LuminanceTally<Extreme>& tally, ImageStats* stats) {
+    float* e = stats->entry;
+    if (tally.count > 0) {
+        e[kStatMean] = static_cast<float>(tally.sum / static_cast<float>(tally.count));
+    }
+    if (e[kStatMean] > 0) {
+        e[kStatMaxOverMean] = static_cast<float>(tally.maximum / static_cast<Extreme>(e[kStatMean]));
+    }
+    e[kStatMinPositive] = static_cast<float>(tally.minimum);
+}
+
+// With more than one pixel lacking positive luminance, every sentinel
+// becomes the logarithm of the minimum positive luminance; a lone sentinel
+// stays and the gradient stage neutralises it.
+void ReplaceSentinels(int64_t pixelCount, int64_t positiveCount, int64_t values, const ImageStats& stats,
+                      float* work0) {
+    if (positiveCount >= pixelCount - 1) return;
+    const float floor = static_cast<float>(std::log(static_cast<double>(stats.entry[kStatMinPositive])));
+    for (int64_t i = 0; i < values; ++i) {
+        if (work0[i] < kSentinelBound) work0[i] = floor;
+    }
+}
+
+}  // namespace
+
+int32_t RoundToNearestIndex(float v) {
+    // Out-of-range values saturate instead of overflowing the conversion.
+    if (!(v > -2147483648.0f)) return v != v ? 0 : INT32_MIN;
+    if (v >= 2147483648.0f) return INT32_MAX;
+    int32_t i = static_cast<int32_t>(v);
+    if (v - static_cast<float>(i) > 0.5) ++i;
+    return i;
+}
+
+int32_t get_image(int32_t depthCode, int32_t width, int32_t height, int32_t rowLength, int32_t rowCount,
+                  int32_t nb, int32_t pad, ImageStats* stats, const float* srcFloat, const float* table,
+                  const uint16_t* src16, float* work0) {
+    if (width < 1 || height < 1 || nb < 1 || pad < 0 || pad > width || rowCount < height ||
+        static_cast<int64_t>(rowLength) < static_cast<int64_t>(width) + 2 * static_cast<int64_t>(pad)) {
+        return -1;
+    }
+    const ChannelOffsets c = OffsetsFor(nb);
+    LuminanceTally<float> tally;
+    tally.maximum = -1e9f;
+    tally.minimum = 1e9f;
+    for (int32_t y = 0; y < height; ++y) {
+        float* out = work0 + static_cast<int64_t>(y) * rowLength;
+        const int64_t rowStart = static_cast<int64_t>(y) * width;
+        // Left border: the last pad pixels of the row.
+        for (int32_t x = width - pad; x < width; ++x) {
+            const double s = ScaledLuminance(depthCode, srcFloat, table, src16, (rowStart + x) * nb, c,
+                                             NegativeSamples::kReplace);
+            *out++ = LogOrSentinel(s);
+        }
+        for (int32_t x = 0; x < width; ++x) {
+            const double s = ScaledLuminance(depthCode, srcFloat, table, src16, (rowStart + x) * nb, c,
+                                             NegativeSamples::kShift);
+            if (s > 0) tally.Add(s);
+            *out++ = LogOrSentinel(s);
+        }
+        // Right border: the first pad pixels of the row.
+        for (int32_t x = 0; x < pad; ++x) {
+            const double s = ScaledLuminance(depthCode, srcFloat, table, src16, (rowStart + x) * nb, c,
+                                             NegativeSamples::kReplace);
+            *out++ = LogOrSentinel(s);
+        }
+    }
+    FinishStatistics(tally, stats);
+    const int64_t pixels = static_cast<int64_t>(width) * height;
+    ReplaceSentinels(pixels, tally.count, static_cast<int64_t>(rowLength) * rowCount, *stats, work0);
+    return static_cast<int32_t>(pixels - tally.count);
+}
+
+int32_t get_preview(int32_t /*mode*/, int32_t is16Bit, int32_t /*x0*/, int32_t /*y0*/, int32_t srcWidth,
+                    int32_t srcHeight, int32_t previewWidth, int32_t previewHeight, int32_t rowLength,
+                    int32_t rowCount, int32_t nb, ImageStats* stats, const float* srcFloat,
+                    const float* table, const uint16_t* src16, float* work0) {
+    // Only mode 0 exists: the whole source is sampled, the offsets are unused.
+    if (srcWidth < 10 || srcHeight < 10 || previewWidth < 10 || previewHeight < 10) return -1;
+    if (nb < 1 || rowLength < previewWidth || rowCount < previewHeight) return -1;
+    const int32_t depthCode = is16Bit ? 1 : 0;
+    const ChannelOffsets c = OffsetsFor(nb);
+    const float ry = static_cast<float>(srcHeight) / static_cast<float>(previewHeight);
+    const float rx = static_cast<float>(srcWidth) / static_cast<float>(previewWidth);
+    LuminanceTally<double> tally;
+    tally.maximum = -999999999.0;
+    tally.minimum = 999999999.0;
+    for (int32_t y = 0; y < previewHeight; ++y) {
+        int32_t sy = RoundToNearestIndex(static_cast<float>(y) * ry);
+        if (sy >= srcHeight) sy = srcHeight - 1;
+        float* out = work0 + static_cast<int64_t>(y) * rowLength;
+        for (int32_t x = 0; x < previewWidth; ++x) {
+            int32_t sx = RoundToNearestIndex(static_cast<float>(x) * rx);
+            if (sx >= srcWidth) sx = srcWidth - 1;
+            const int64_t p = (static_cast<int64_t>(sy) * srcWidth + sx) * nb;
+            const double s = ScaledLuminance(depthCode, srcFloat, table, src16, p, c, NegativeSamples::kKeep);
+            if (s > 0) tally.Add(s);
+            out[x] = LogOrSentinel(s);
+        }
+    }
+    FinishStatistics(tally, stats);
+    const int64_t pixels = static_cast<int64_t>(previewWidth) * previewHeight;
+    ReplaceSentinels(pixels, tally.count, static_cast<int64_t>(rowLength) * rowCount, *stats, work0);
+    return static_cast<int32_t>(pixels - tally.count);
+}

@@ -1,0 +1,27 @@
+// Steps of one multigrid V-cycle besides the smoothing. Internal to the
+// engine; all levels are row-major with no gaps, row length = level width.
+#pragma once
+
+#include <cstdint>
+
+#include "PyramidLevels.h"
+
+// r = (1/s) (n u - neighbours) + f over a w x h level, n being the number of
+// neighbours present (4, 3 on an edge, 2 at a corner).
+void ComputeResidual(const float* u, const float* f, int32_t w, int32_t h, float scale, float* r);
+
+// Coarse = 0.25 (sum of each 2 x 2 block) of an even-sided fine level.
+void RestrictByMean(const float* fine, int32_t fineWidth, int32_t coarseWidth, int32_t coarseHeight,
+                    float* coarse);
+
+// Level 1 of a grid not divisible by 2^L: area-weighted sums of the residual
+// over blocks of 2 or 3 cells per axis.
+void RestrictByResampling(const float* fine, const SolverLevels& levels, float* coarse);
+
+// fine(2x + i, 2y + j) += coarse(x, y), i and j in {0, 1}.
+void ProlongByCopy(const float* coarse, int32_t coarseWidth, int32_t coarseHeight, float* fine, int32_t fineWidth);
+
+// Level 1 written over the level-0 blocks of the resampling, later cells
+// winning where blocks overlap; cells no block covers get 0. Level 0 must be
+// zeroed beforehand.
+void ProlongByResampling(const float* coarse, const SolverLevels& levels, float* fine);

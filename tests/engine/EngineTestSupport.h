@@ -1,0 +1,63 @@
+// Helpers shared by the engine tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "ToneMapEngine.h"
+
+// logf, powf, expf, log, pow and exp may differ in the last bit between
+// glibc and mingw-w64: exact on Linux, within a few ulps on Windows.
+#ifdef _WIN32
+#define EXPECT_LIBM_EQ(expected, actual) EXPECT_NEAR(expected, actual, 4e-7 * std::fabs(expected) + 1e-30)
+#else
+#define EXPECT_LIBM_EQ(expected, actual) EXPECT_EQ(expected, actual)
+#endif
+
+// Exactly `values` floats, zero-filled, between canaries that show any write
+// outside.
+struct GuardedBuffer {
+    static constexpr int kGuard = 64;
+    std::vector<float> storage;
+    explicit GuardedBuffer(int64_t values) : storage(static_cast<size_t>(values + 2 * kGuard), 0.0f) {
+        std::fill(storage.begin(), storage.begin() + kGuard, -12345.0f);
+        std::fill(storage.end() - kGuard, storage.end(), -12345.0f);
+    }
+    float* data() { return storage.data() + kGuard; }
+    bool Intact() const {
+        for (int i = 0; i < kGuard; ++i) {
+            if (storage[i] != -12345.0f || storage[storage.size() - 1 - i] != -12345.0f) return false;
+        }
+        return true;
+    }
+};
+
+// The three work buffers of a run.
+struct WorkBuffers {
+    GuardedBuffer b0, b1, b2;
+    explicit WorkBuffers(int64_t values) : b0(values), b1(values), b2(values) {}
+    bool Intact() const { return b0.Intact() && b1.Intact() && b2.Intact(); }
+};
+
+inline PyramidPlan MakePlan(int32_t w, int32_t h, int32_t smoothing) {
+    PyramidPlan plan{};
+    PlanPyramids(w, h, smoothing, 4, &plan);
+    return plan;
+}
+
+// tm1 and tm2 as the drivers call them.
+inline int32_t AttenuateAsDriver(const PyramidPlan& plan, WorkBuffers& b, ImageStats* stats, int32_t m = 0,
+                                 float f = 0.0f) {
+    return tm1(0, plan.entry[3], plan.entry[4], 7, m, f, &plan, stats, b.b0.data(), b.b1.data(), b.b2.data());
+}
+inline int32_t SolveAsDriver(const PyramidPlan& plan, WorkBuffers& b) {
+    const int32_t* e = plan.entry;
+    return tm2(e[3], e[4], e[3], e[4], e[7], e[8], e[5], e[11], b.b1.data(), b.b2.data(), b.b0.data());
+}
+
+// Deterministic 32-bit RGB scene: four decades of luminance left to right,
+// ripples and two bright discs.
+std::vector<float> SyntheticScene(int32_t w, int32_t h);
