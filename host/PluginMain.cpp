@@ -26,7 +26,11 @@ void Dispatch(int16_t selector) {
 }  // namespace
 
 PLUGIN_EXPORT void PluginMain(int16_t selector, void* pluginParamBlock, intptr_t* data, int16_t* result) {
-    if (pluginParamBlock == nullptr || data == nullptr || result == nullptr) return;
+    if (pluginParamBlock == nullptr || result == nullptr) return;
+    if (data == nullptr && selector != filterSelectorAbout) {
+        *result = filterBadParameters;  // nowhere to keep the globals
+        return;
+    }
 
     gPlugin = PluginState{};
     gPlugin.data = data;

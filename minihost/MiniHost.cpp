@@ -156,18 +156,20 @@ void RecordMessage(const char* caption, const char* text) {
 // ---- Pixel exchange ----
 
 // Copies the pixels of `rect`, planes lo..hi, between the document and an
-// interleaved buffer with contiguous rows.
-void CopyRect(HostDocument& doc, const VRect& rect, int16_t lo, int16_t hi, uint8_t* buffer, bool toDocument) {
+// interleaved buffer whose rows are `rowBytes` apart.
+void CopyRect(HostDocument& doc, const VRect& rect, int16_t lo, int16_t hi, uint8_t* buffer, int32_t rowBytes,
+              bool toDocument) {
     const int bytes = BytesPerSample(doc.depth);
-    const int count = hi - lo + 1;
+    const size_t pixelBytes = static_cast<size_t>(hi - lo + 1) * bytes;
     for (int32_t y = rect.top; y < rect.bottom; ++y) {
+        uint8_t* row = buffer + static_cast<size_t>(y - rect.top) * rowBytes;
         for (int32_t x = rect.left; x < rect.right; ++x) {
             uint8_t* pixel = doc.samples.data() + ((static_cast<size_t>(y) * doc.width + x) * doc.planes + lo) * bytes;
+            uint8_t* sample = row + (x - rect.left) * pixelBytes;
             if (toDocument)
-                std::memcpy(pixel, buffer, static_cast<size_t>(count) * bytes);
+                std::memcpy(pixel, sample, pixelBytes);
             else
-                std::memcpy(buffer, pixel, static_cast<size_t>(count) * bytes);
-            buffer += count * bytes;
+                std::memcpy(sample, pixel, pixelBytes);
         }
     }
 }
@@ -175,7 +177,7 @@ void CopyRect(HostDocument& doc, const VRect& rect, int16_t lo, int16_t hi, uint
 void CommitOutput(MiniHost& host) {
     if (!host.outBuffer.empty())
         CopyRect(host.document, host.outRectDelivered, host.outLoDelivered, host.outHiDelivered,
-                 host.outBuffer.data(), true);
+                 host.outBuffer.data(), host.record.outRowBytes, true);
     host.outBuffer.clear();
     host.record.outData = nullptr;
 }
@@ -203,18 +205,18 @@ OSErr AdvanceState() {
     if (!IsEmpty(in)) {
         if (!ValidRequest(host.document, in, r.inLoPlane, r.inHiPlane)) return filterBadParameters;
         const int count = r.inHiPlane - r.inLoPlane + 1;
-        r.inRowBytes = (in.right - in.left) * count * bytes;
-        host.inBuffer.resize(static_cast<size_t>(r.inRowBytes) * (in.bottom - in.top));
-        CopyRect(host.document, in, r.inLoPlane, r.inHiPlane, host.inBuffer.data(), false);
+        r.inRowBytes = (in.right - in.left) * count * bytes + host.rowPaddingBytes;
+        host.inBuffer.assign(static_cast<size_t>(r.inRowBytes) * (in.bottom - in.top), 0xEE);
+        CopyRect(host.document, in, r.inLoPlane, r.inHiPlane, host.inBuffer.data(), r.inRowBytes, false);
         r.inData = host.inBuffer.data();
     }
     r.outRowBytes = 0;
     if (!IsEmpty(out)) {
         if (!ValidRequest(host.document, out, r.outLoPlane, r.outHiPlane)) return filterBadParameters;
         const int count = r.outHiPlane - r.outLoPlane + 1;
-        r.outRowBytes = (out.right - out.left) * count * bytes;
-        host.outBuffer.resize(static_cast<size_t>(r.outRowBytes) * (out.bottom - out.top));
-        CopyRect(host.document, out, r.outLoPlane, r.outHiPlane, host.outBuffer.data(), false);
+        r.outRowBytes = (out.right - out.left) * count * bytes + host.rowPaddingBytes;
+        host.outBuffer.assign(static_cast<size_t>(r.outRowBytes) * (out.bottom - out.top), 0xEE);
+        CopyRect(host.document, out, r.outLoPlane, r.outHiPlane, host.outBuffer.data(), r.outRowBytes, false);
         r.outData = host.outBuffer.data();
         host.outRectDelivered = out;
         host.outLoDelivered = r.outLoPlane;

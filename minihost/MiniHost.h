@@ -78,6 +78,7 @@ struct MiniHost {
     int32_t maxSpace = 1 << 30;          // memory budget offered to the module
     int64_t bufferBudget = INT64_MAX;    // bytes the buffer procedures hand out in all
     bool offerBigDocument = true;        // offer 32-bit coordinates
+    int32_t rowPaddingBytes = 0;         // unused bytes after every delivered row
     intptr_t hostWindow = 0;             // platformData's window (Windows)
     ProgressProc progressObserver = nullptr;  // called on every progress report
     TestAbortProc abortObserver = nullptr;    // asked on every abort check

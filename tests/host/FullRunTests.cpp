@@ -1,0 +1,239 @@
+// The full-image run through our host: what reaches the document, progress,
+// cancellation, allocation failures, and equality with the engine stages
+// called directly on the same pixels.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "../../engine/ToneMapEngine.h"
+#include "HostTestSupport.h"
+#include "RunParameters.h"
+
+namespace {
+
+// A small deterministic HDR scene: a dim room with a bright window, fine
+// texture, saturated patches and a few black pixels.
+void FillScene(HostDocument& doc) {
+    for (int32_t y = 0; y < doc.height; ++y) {
+        for (int32_t x = 0; x < doc.width; ++x) {
+            const bool window = x > doc.width / 2 && x < doc.width * 3 / 4 && y > doc.height / 5 && y < doc.height / 2;
+            const double base = window ? 40.0 : 0.01 + 0.2 * x / doc.width + 0.1 * y / doc.height;
+            const double texture = 1.0 + 0.3 * std::sin(x * 0.9) * std::cos(y * 1.3);
+            const double rgb[3] = {base * texture * (1.0 + 0.5 * (x % 17 == 0)), base * texture,
+                                   base * texture * (y % 13 == 0 ? 2.0 : 0.8)};
+            const bool black = (x * 7 + y * 3) % 251 == 0;
+            for (int c = 0; c < doc.planes; ++c) {
+                const size_t i = (static_cast<size_t>(y) * doc.width + x) * doc.planes + c;
+                const double v = black ? 0.0 : rgb[std::min(c, 2)];
+                if (doc.depth == 32)
+                    FloatSamples(doc)[i] = static_cast<float>(v);
+                else
+                    Code16Samples(doc)[i] = static_cast<uint16_t>(std::min(32768.0, std::pow(v / 50.0, 1 / 2.2) * 32768));
+            }
+        }
+    }
+}
+
+HostDocument Scene(int32_t width, int32_t height, int16_t planes, int16_t depth) {
+    HostDocument doc = MakeDocument(width, height, planes, depth);
+    FillScene(doc);
+    return doc;
+}
+
+// The stages in the run's order on a packed copy of the document's pixels.
+std::vector<uint8_t> ToneMapDirectly(const HostDocument& doc, const TMSettings& s) {
+    const int depthCode = doc.depth == 32 ? 0 : 1;
+    const int32_t w = doc.width, h = doc.height, nb = std::min<int>(doc.planes, 3);
+    const int32_t pad = s.is360 ? w / 4 : 0;
+    PyramidPlan plan{};
+    PlanPyramids(w + 2 * pad, h, s.lightSmoothingCode, 4, &plan);
+    const size_t values = static_cast<size_t>(std::max(plan.entry[5], plan.entry[6]));
+    std::vector<float> work0(values), work1(values), work2(values);
+    std::vector<float> table(65537);
+    if (depthCode == 1) BuildLinearisationTable(0, 65536, table.data());
+    std::vector<uint8_t> out(doc.samples.size());
+    ImageStats stats{};
+    const auto* f = reinterpret_cast<const float*>(doc.samples.data());
+    const auto* c = reinterpret_cast<const uint16_t*>(doc.samples.data());
+    get_image(depthCode, w, h, plan.entry[3], plan.entry[4], nb, pad, &stats, f, table.data(), c, work0.data());
+    tm1(depthCode, plan.entry[3], h, LuminositySteps(s.luminosityCode), s.microcontrastCode,
+        MicroSmoothingFactor(s.microSmoothing), &plan, &stats, work0.data(), work1.data(), work2.data());
+    tm2(plan.entry[3], h, plan.entry[3], plan.entry[4], plan.entry[7], plan.entry[8], plan.entry[5], plan.entry[11],
+        work1.data(), work2.data(), work0.data());
+    int32_t settings[kSettingCount];
+    FillOutputSettings(s, settings);
+    affich_image(depthCode, w, h, nb, pad, settings, depthCode == 0 ? 2.2 : 1.0, &stats, f, table.data(), c,
+                 work0.data(), reinterpret_cast<float*>(out.data()), reinterpret_cast<uint16_t*>(out.data()));
+    return out;
+}
+
+TMSettings DefaultsFor(int16_t depth) {
+    TMGlobals globals{};
+    TMSettings s{};
+    InitSettings(&s, &globals);
+    (void)depth;  // a fresh host's first run uses the 32-bit defaults at any depth
+    return s;
+}
+
+void ExpectNothingOutstanding(const MiniHost& host) {
+    EXPECT_EQ(OutstandingBuffers(host), 0);
+    EXPECT_EQ(OutstandingBufferLocks(host), 0);
+    EXPECT_EQ(OutstandingHandleLocks(host), 0);
+}
+
+class FullRunTest : public HostTest, public ::testing::WithParamInterface<bool> {
+protected:
+    PluginModule Module() { return GetParam() ? BuiltModule() : InProcessModule(); }
+};
+
+TEST_P(FullRunTest, ToneMapsDeepRgbDocumentsLikeTheStagesCalledDirectly) {
+    for (int16_t depth : {int16_t(32), int16_t(16)}) {
+        MiniHost host;
+        host.document = Scene(180, 130, 3, depth);
+        const std::vector<uint8_t> expected = ToneMapDirectly(host.document, DefaultsFor(depth));
+
+        ASSERT_EQ(RunFilter(host, Module(), true), noErr) << "depth " << depth;
+        EXPECT_EQ(host.document.samples, expected) << "depth " << depth;
+        EXPECT_EQ(host.progress, (std::vector<std::pair<int32_t, int32_t>>{{0, 100}, {5, 100}, {30, 100}, {70, 100}}));
+        EXPECT_EQ(host.abortChecks, 5);
+        EXPECT_EQ(host.bufferAllocations, 3);
+        ExpectNothingOutstanding(host);
+
+        const size_t n = host.document.samples.size() / (depth / 8);
+        for (size_t i = 0; i < n; ++i) {
+            if (depth == 32) {
+                const float v = FloatSamples(host.document)[i];
+                ASSERT_TRUE(v >= 0.0f && v <= 1.0f) << i;
+            } else {
+                ASSERT_LE(Code16Samples(host.document)[i], 32768) << i;
+            }
+        }
+    }
+}
+
+TEST_P(FullRunTest, ReadsOneAndTwoPlaneDocuments) {
+    for (int16_t planes : {int16_t(1), int16_t(2)}) {
+        MiniHost host;
+        host.document = Scene(140, 120, planes, 32);
+        const std::vector<uint8_t> expected = ToneMapDirectly(host.document, DefaultsFor(32));
+        ASSERT_EQ(RunFilter(host, Module(), true), noErr) << planes;
+        EXPECT_EQ(host.document.samples, expected) << planes;
+    }
+}
+
+TEST_P(FullRunTest, ProcessesExactlyASelectionAwayFromTheOrigin) {
+    MiniHost host;
+    host.document = Scene(260, 220, 3, 32);
+    const HostDocument before = host.document;
+    host.document.filterRect = VRect{30, 50, 180, 200};  // top, left, bottom, right
+
+    HostDocument crop = MakeDocument(150, 150, 3, 32);
+    for (int32_t y = 0; y < 150; ++y)
+        std::memcpy(&FloatSamples(crop)[y * 150 * 3], &FloatSamples(before)[((30 + y) * 260 + 50) * 3],
+                    150 * 3 * sizeof(float));
+    const std::vector<uint8_t> croppedResult = ToneMapDirectly(crop, DefaultsFor(32));
+
+    ASSERT_EQ(RunFilter(host, Module(), true), noErr);
+    for (int32_t y = 0; y < 220; ++y) {
+        for (int32_t x = 0; x < 260; ++x) {
+            const size_t i = (static_cast<size_t>(y) * 260 + x) * 3;
+            const bool inside = y >= 30 && y < 180 && x >= 50 && x < 200;
+            const float* expected = inside
+                ? reinterpret_cast<const float*>(croppedResult.data()) + ((y - 30) * 150 + (x - 50)) * 3
+                : FloatSamples(before) + i;
+            ASSERT_EQ(std::memcmp(FloatSamples(host.document) + i, expected, 3 * sizeof(float)), 0)
+                << x << "," << y;
+        }
+    }
+}
+
+TEST_P(FullRunTest, WrapsPanoramasWithAQuarterOnEachSide) {
+    MiniHost host;
+    host.document = Scene(400, 120, 3, 32);
+    TMSettings settings = DefaultsFor(32);
+    settings.is360 = 1;
+    const std::vector<uint8_t> expected = ToneMapDirectly(host.document, settings);
+
+    ASSERT_EQ(CallSelector(host, Module(), filterSelectorParameters), noErr);
+    ASSERT_EQ(CallSelector(host, Module(), filterSelectorPrepare), noErr);
+    SettingsOf(host)->is360 = 1;
+    ASSERT_EQ(CallSelector(host, Module(), filterSelectorStart), noErr);
+    EXPECT_EQ(GlobalsOf(host)->workingWidth, 600);
+    EXPECT_EQ(host.document.width, 400);
+    EXPECT_EQ(host.document.samples, expected);
+    ExpectNothingOutstanding(host);
+}
+
+TEST_P(FullRunTest, PacksAndUnpacksPaddedHostRows) {
+    MiniHost padded, plain;
+    padded.document = plain.document = Scene(150, 110, 3, 16);
+    padded.rowPaddingBytes = 6;
+    ASSERT_EQ(RunFilter(padded, Module(), true), noErr);
+    ASSERT_EQ(RunFilter(plain, Module(), true), noErr);
+    EXPECT_EQ(padded.document.samples, plain.document.samples);
+}
+
+TEST_P(FullRunTest, CancelsAtEveryCheckPointWithNothingLeft) {
+    for (int check = 1; check <= 5; ++check) {
+        MiniHost host;
+        host.document = Scene(120, 110, 3, 32);
+        host.faults.cancelAtCheck = check;
+        EXPECT_EQ(RunFilter(host, Module(), true), userCanceledErr) << "check " << check;
+        EXPECT_EQ(host.selectors.back(), filterSelectorStart);  // no finish after a cancelled start
+        ExpectNothingOutstanding(host);
+    }
+}
+
+TEST_P(FullRunTest, ReportsEveryFailedAllocationAsOutOfMemory) {
+    for (int n = 1; n <= 3; ++n) {
+        MiniHost allocation;
+        allocation.document = Scene(120, 110, 3, 16);
+        allocation.faults.failBufferAllocation = n;
+        EXPECT_EQ(RunFilter(allocation, Module(), true), memFullErr) << "allocation " << n;
+        ExpectNothingOutstanding(allocation);
+
+        MiniHost lock;
+        lock.document = Scene(120, 110, 3, 16);
+        lock.faults.failBufferLock = n;
+        EXPECT_EQ(RunFilter(lock, Module(), true), memFullErr) << "lock " << n;
+        ExpectNothingOutstanding(lock);
+    }
+    MiniHost budget;
+    budget.document = Scene(120, 110, 3, 32);
+    budget.bufferBudget = 100000;
+    EXPECT_EQ(RunFilter(budget, Module(), true), memFullErr);
+    ExpectNothingOutstanding(budget);
+}
+
+TEST_P(FullRunTest, RefusesImagesUnderAHundredPixelsBeforeAnyBuffer) {
+    for (auto size : {std::pair<int32_t, int32_t>{99, 150}, {150, 99}}) {
+        MiniHost host;
+        host.document = Scene(size.first, size.second, 3, 32);
+        const std::vector<uint8_t> before = host.document.samples;
+        EXPECT_EQ(RunFilter(host, Module(), true), filterBadParameters);
+        EXPECT_EQ(host.advanceStateCalls, 1);
+        EXPECT_EQ(host.bufferAllocations, 0);
+        EXPECT_EQ(host.document.samples, before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(InProcessAndLoaded, FullRunTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "LoadedModule" : "InProcess";
+                         });
+
+TEST(RunParameters, LuminosityStepsAndMicroSmoothingFactor) {
+    const int32_t steps[21] = {1, 1, 2, 2, 3, 4, 4, 5, 5, 6, 7, 7, 8, 8, 9, 10, 10, 11, 11, 12, 13};
+    for (int code = 0; code <= 20; ++code) EXPECT_EQ(LuminositySteps(code), steps[code]) << code;
+    EXPECT_EQ(MicroSmoothingFactor(0), 0.0f);
+    EXPECT_EQ(MicroSmoothingFactor(11), static_cast<float>(11 / 15.0));
+    EXPECT_EQ(MicroSmoothingFactor(12), static_cast<float>(0.7333 + 0.1));
+    EXPECT_EQ(MicroSmoothingFactor(30), static_cast<float>(0.7333 + 19 / 10.0));
+    EXPECT_EQ(HostCodeOfStage(0), noErr);
+    EXPECT_EQ(HostCodeOfStage(65534), noErr);
+    EXPECT_EQ(HostCodeOfStage(-4), memFullErr);
+    EXPECT_EQ(HostCodeOfStage(-2), filterBadParameters);
+}
+
+}  // namespace
