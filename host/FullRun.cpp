@@ -85,7 +85,7 @@ int16_t ToneMapWholeImage(FilterRecord* record, const TMSettings& settings, TMGl
         return filterBadParameters;
 
     const BufferProcs* procs = record->bufferProcs;
-    const int64_t workBytes = 4 * static_cast<int64_t>(std::max(plan.entry[5], plan.entry[6]));
+    const int64_t workBytes = 4 * static_cast<int64_t>(WorkBufferValues(plan));
     ScopedHostBuffer work0{procs, &globals->work[0]};
     if (!AcquireZeroedBuffer(procs, workBytes, work0.buffer)) return memFullErr;
     auto* luminance = static_cast<float*>(globals->work[0].address);

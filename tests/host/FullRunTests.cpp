@@ -12,35 +12,6 @@
 
 namespace {
 
-// A small deterministic HDR scene: a dim room with a bright window, fine
-// texture, saturated patches and a few black pixels.
-void FillScene(HostDocument& doc) {
-    for (int32_t y = 0; y < doc.height; ++y) {
-        for (int32_t x = 0; x < doc.width; ++x) {
-            const bool window = x > doc.width / 2 && x < doc.width * 3 / 4 && y > doc.height / 5 && y < doc.height / 2;
-            const double base = window ? 40.0 : 0.01 + 0.2 * x / doc.width + 0.1 * y / doc.height;
-            const double texture = 1.0 + 0.3 * std::sin(x * 0.9) * std::cos(y * 1.3);
-            const double rgb[3] = {base * texture * (1.0 + 0.5 * (x % 17 == 0)), base * texture,
-                                   base * texture * (y % 13 == 0 ? 2.0 : 0.8)};
-            const bool black = (x * 7 + y * 3) % 251 == 0;
-            for (int c = 0; c < doc.planes; ++c) {
-                const size_t i = (static_cast<size_t>(y) * doc.width + x) * doc.planes + c;
-                const double v = black ? 0.0 : rgb[std::min(c, 2)];
-                if (doc.depth == 32)
-                    FloatSamples(doc)[i] = static_cast<float>(v);
-                else
-                    Code16Samples(doc)[i] = static_cast<uint16_t>(std::min(32768.0, std::pow(v / 50.0, 1 / 2.2) * 32768));
-            }
-        }
-    }
-}
-
-HostDocument Scene(int32_t width, int32_t height, int16_t planes, int16_t depth) {
-    HostDocument doc = MakeDocument(width, height, planes, depth);
-    FillScene(doc);
-    return doc;
-}
-
 // The stages in the run's order on a packed copy of the document's pixels.
 std::vector<uint8_t> ToneMapDirectly(const HostDocument& doc, const TMSettings& s) {
     const int depthCode = doc.depth == 32 ? 0 : 1;
@@ -48,7 +19,7 @@ std::vector<uint8_t> ToneMapDirectly(const HostDocument& doc, const TMSettings& 
     const int32_t pad = s.is360 ? w / 4 : 0;
     PyramidPlan plan{};
     PlanPyramids(w + 2 * pad, h, s.lightSmoothingCode, 4, &plan);
-    const size_t values = static_cast<size_t>(std::max(plan.entry[5], plan.entry[6]));
+    const size_t values = static_cast<size_t>(WorkBufferValues(plan));
     std::vector<float> work0(values), work1(values), work2(values);
     std::vector<float> table(65537);
     if (depthCode == 1) BuildLinearisationTable(0, 65536, table.data());
