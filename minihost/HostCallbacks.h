@@ -30,6 +30,6 @@ extern const PSActionDescriptorProcs kActionDescriptorProcs;
 // Suites.cpp: the basic suite and the descriptor registry suite.
 void InstallBasicSuite(MiniHost& host);
 
-// Registry.cpp: the registry file.
+// Registry.cpp: the registry and its file.
 void EnsureRegistryLoaded(MiniHost& host);
-void SaveRegistry(MiniHost& host);
+void EraseEntry(MiniHost& host, const std::string& key);

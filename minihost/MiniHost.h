@@ -222,6 +222,10 @@ std::string DefaultRegistryFile();
 // needed), or null.
 const RegistryEntry* FindRegistryEntry(MiniHost& host, const std::string& key);
 
+// Registers an entry as a plug-in does through the registry suite; a
+// persistent entry is written to the registry file at once.
+void RegisterEntry(MiniHost& host, const std::string& key, const DescriptorList& items, bool persistent);
+
 // What the module asked for in its last continue: true when all rectangles are empty.
 bool RequestsAreEmpty(const MiniHost& host);
 

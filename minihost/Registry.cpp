@@ -170,6 +170,18 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
     return true;
 }
 
+bool IsPersistentEntry(const MiniHost& host, const std::string& key) {
+    auto it = host.registry.entries.find(key);
+    return it != host.registry.entries.end() && it->second.persistent;
+}
+
+void SaveRegistry(MiniHost& host) {
+    if (host.registryFile.empty()) return;
+    std::string reason;
+    if (!WriteFileAtomically(host.registryFile, RegistryText(host), &reason))
+        host.warnings.push_back("cannot save the registry file " + host.registryFile + ": " + reason);
+}
+
 }  // namespace
 
 void EnsureRegistryLoaded(MiniHost& host) {
@@ -195,11 +207,18 @@ void EnsureRegistryLoaded(MiniHost& host) {
     host.registry.entries.insert(entries.begin(), entries.end());
 }
 
-void SaveRegistry(MiniHost& host) {
-    if (host.registryFile.empty()) return;
-    std::string reason;
-    if (!WriteFileAtomically(host.registryFile, RegistryText(host), &reason))
-        host.warnings.push_back("cannot save the registry file " + host.registryFile + ": " + reason);
+void RegisterEntry(MiniHost& host, const std::string& key, const DescriptorList& items, bool persistent) {
+    EnsureRegistryLoaded(host);
+    const bool wasPersistent = IsPersistentEntry(host, key);
+    host.registry.entries[key] = RegistryEntry{items, persistent};
+    if (persistent || wasPersistent) SaveRegistry(host);
+}
+
+void EraseEntry(MiniHost& host, const std::string& key) {
+    EnsureRegistryLoaded(host);
+    const bool wasPersistent = IsPersistentEntry(host, key);
+    host.registry.entries.erase(key);
+    if (wasPersistent) SaveRegistry(host);
 }
 
 const RegistryEntry* FindRegistryEntry(MiniHost& host, const std::string& key) {

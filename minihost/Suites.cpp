@@ -10,29 +10,18 @@ namespace {
 
 // ---- Descriptor registry suite ----
 
-bool IsPersistentEntry(const MiniHost& host, const std::string& key) {
-    auto it = host.registry.entries.find(key);
-    return it != host.registry.entries.end() && it->second.persistent;
-}
-
 SPErr Register(const char* key, PIActionDescriptor descriptor, Boolean isPersistent) {
     MiniHost& host = *gActiveHost;
     const DescriptorList* items = ActionDescriptorItems(host, descriptor);
     if (key == nullptr || items == nullptr) return kSPBadParameterError;
-    EnsureRegistryLoaded(host);
-    const bool wasPersistent = IsPersistentEntry(host, key);
-    host.registry.entries[key] = RegistryEntry{*items, isPersistent != 0};
-    if (isPersistent || wasPersistent) SaveRegistry(host);
+    RegisterEntry(host, key, *items, isPersistent != 0);
     return kSPNoError;
 }
 
 SPErr Erase(const char* key) {
     MiniHost& host = *gActiveHost;
     if (key == nullptr) return kSPBadParameterError;
-    EnsureRegistryLoaded(host);
-    const bool wasPersistent = IsPersistentEntry(host, key);
-    host.registry.entries.erase(key);
-    if (wasPersistent) SaveRegistry(host);
+    EraseEntry(host, key);
     return kSPNoError;
 }
 
