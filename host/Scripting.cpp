@@ -64,8 +64,7 @@ struct LastUsedSuites {
     explicit LastUsedSuites(SPBasicSuite* basicSuite) : basic(basicSuite) {
         const void* suite = nullptr;
         SPErr e = basic->AcquireSuite(kPSDescriptorRegistrySuite, kPSDescriptorRegistrySuiteVersion1, &suite);
-        if (e == kSPNoError && suite != nullptr)
-            registry = static_cast<const PSDescriptorRegistryProcs*>(suite);
+        if (e == kSPNoError && suite != nullptr) registry = static_cast<const PSDescriptorRegistryProcs*>(suite);
         Note(e, suite);
         suite = nullptr;
         e = basic->AcquireSuite(kPSActionDescriptorSuite, kPSActionDescriptorSuiteVersion3, &suite);
@@ -74,10 +73,8 @@ struct LastUsedSuites {
     }
 
     ~LastUsedSuites() {
-        if (registry != nullptr)
-            basic->ReleaseSuite(kPSDescriptorRegistrySuite, kPSDescriptorRegistrySuiteVersion1);
-        if (descriptors != nullptr)
-            basic->ReleaseSuite(kPSActionDescriptorSuite, kPSActionDescriptorSuiteVersion3);
+        if (registry != nullptr) basic->ReleaseSuite(kPSDescriptorRegistrySuite, kPSDescriptorRegistrySuiteVersion1);
+        if (descriptors != nullptr) basic->ReleaseSuite(kPSActionDescriptorSuite, kPSActionDescriptorSuiteVersion3);
     }
 
     LastUsedSuites(const LastUsedSuites&) = delete;

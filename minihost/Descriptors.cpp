@@ -204,9 +204,8 @@ SPErr GetDescriptorFloat(PIActionDescriptor descriptor, DescriptorKeyID key, dou
 
 }  // namespace
 
-const PSActionDescriptorProcs kActionDescriptorProcs = {MakeDescriptor,       FreeDescriptor,
-                                                         PutDescriptorInteger, PutDescriptorFloat,
-                                                         GetDescriptorInteger, GetDescriptorFloat};
+const PSActionDescriptorProcs kActionDescriptorProcs = {MakeDescriptor,     FreeDescriptor,       PutDescriptorInteger,
+                                                        PutDescriptorFloat, GetDescriptorInteger, GetDescriptorFloat};
 
 DescriptorItem IntegerItem(DescriptorKeyID key, int32_t value) {
     DescriptorItem item;

@@ -32,8 +32,7 @@ SPErr Get(const char* key, PIActionDescriptor* descriptor) {
     if (key == nullptr || descriptor == nullptr) return kSPBadParameterError;
     *descriptor = nullptr;
     const RegistryEntry* entry = FindRegistryEntry(host, key);
-    if (entry != nullptr)
-        *descriptor = reinterpret_cast<PIActionDescriptor>(NewActionDescriptor(host, entry->items));
+    if (entry != nullptr) *descriptor = reinterpret_cast<PIActionDescriptor>(NewActionDescriptor(host, entry->items));
     return kSPNoError;
 }
 
@@ -49,9 +48,7 @@ const void* SuiteOf(const char* name, int32_t version) {
     return nullptr;
 }
 
-std::string HeldName(const char* name, int32_t version) {
-    return std::string(name) + " v" + std::to_string(version);
-}
+std::string HeldName(const char* name, int32_t version) { return std::string(name) + " v" + std::to_string(version); }
 
 SPErr AcquireSuite(const char* name, int32_t version, const void** suite) {
     MiniHost& host = *gActiveHost;

@@ -22,9 +22,9 @@ DescriptorItem Float(const char (&key)[5], double value) { return FloatItem(Four
 
 // All fifteen keys in order, with values unlike any default.
 DescriptorList FullAction() {
-    return {Int("srgh", 33),   Int("CSat", 77),   Int("Lumi", -4),   Int("LSmo", -2), Int("MCon", 6),
-            Int("MSmo", 12),   Float("WCli", 0.5), Float("BCli", 0.1), Float("Gamm", 2.0), Int("CTem", -7),
-            Int("SatH", 3),    Int("SatS", -3),   Int("SmHL", 40),   Int("SmSH", 50),  Int("ClSH", 60)};
+    return {Int("srgh", 33), Int("CSat", 77),    Int("Lumi", -4),    Int("LSmo", -2),    Int("MCon", 6),
+            Int("MSmo", 12), Float("WCli", 0.5), Float("BCli", 0.1), Float("Gamm", 2.0), Int("CTem", -7),
+            Int("SatH", 3),  Int("SatS", -3),    Int("SmHL", 40),    Int("SmSH", 50),    Int("ClSH", 60)};
 }
 
 void ExpectFullActionApplied(const TMSettings& s) {
@@ -132,7 +132,7 @@ TEST_F(ScriptingTest, GammaExponentsBecomeCodesFromActionsAndTheRegistry) {
         EXPECT_EQ(SettingsOf(host)->gammaCode, code) << "action " << exponent;
     }
     host.playAction = false;
-    const DescriptorList defaults = {Int("srgh", 70), Int("CSat", 46), Int("Lumi", 0), Int("LSmo", 1),
+    const DescriptorList defaults = {Int("srgh", 70), Int("CSat", 46), Int("Lumi", 0),      Int("LSmo", 1),
                                      Int("MCon", 0),  Int("MSmo", 0),  Float("WCli", 0.25), Float("BCli", 0)};
     for (auto [exponent, code] : {std::pair{1.0, 50}, {2.0, 0}, {0.5, 100}}) {
         DescriptorList entry = defaults;
@@ -226,19 +226,18 @@ TEST_F(ScriptingTest, RegistryEntryWithoutMicrocontrastAppliesOnlyTheKeysBeforeI
 }
 
 TEST_F(ScriptingTest, RegistryValuesOutsideTheirRangesAreSkipped) {
-    StoreEntry(host, {Int("srgh", 0),       Int("CSat", 101),     Int("Lumi", 10),     Int("LSmo", 3),
-                      Int("MCon", -10),     Int("MSmo", 31),      Float("WCli", 2.5),  Float("BCli", 0.5),
-                      Float("Gamm", 0.34),  Int("CTem", -11),     Int("SatH", 10),     Int("SatS", -10),
-                      Int("SmHL", 100),     Int("SmSH", -1),      Int("ClSH", 100)});
+    StoreEntry(host, {Int("srgh", 0), Int("CSat", 101), Int("Lumi", 10), Int("LSmo", 3), Int("MCon", -10),
+                      Int("MSmo", 31), Float("WCli", 2.5), Float("BCli", 0.5), Float("Gamm", 0.34), Int("CTem", -11),
+                      Int("SatH", 10), Int("SatS", -10), Int("SmHL", 100), Int("SmSH", -1), Int("ClSH", 100)});
     ASSERT_EQ(Run(), noErr);
     const TMSettings& s = *SettingsOf(host);
-    EXPECT_EQ(s.strength, 70);          // 0 is below the registry's 1..100
+    EXPECT_EQ(s.strength, 70);  // 0 is below the registry's 1..100
     EXPECT_EQ(s.colorSaturation, 46);
     EXPECT_EQ(s.luminosityCode, 20);
     EXPECT_EQ(s.lightSmoothingCode, 1);
     EXPECT_EQ(s.microcontrastCode, -10);
     EXPECT_EQ(s.microSmoothing, 0);
-    EXPECT_EQ(s.whitePoint, 5000);      // 2.5 is ignored here, though an action applies it
+    EXPECT_EQ(s.whitePoint, 5000);  // 2.5 is ignored here, though an action applies it
     EXPECT_EQ(s.blackPoint, 10000);
     EXPECT_EQ(s.gammaCode, 50);
     EXPECT_EQ(s.colorTemperature, 0);
@@ -357,8 +356,8 @@ TEST_F(HostTest, RegistryOutlivesTheHostInItsFile) {
 TEST_F(HostTest, DamagedRegistryFileIsIgnoredWithAWarningAndReplaced) {
     TempFolder folder;
     const fs::path file = folder.path / "registry.txt";
-    for (const char* damage : {"[" TM_PLUGIN_UNIQUE_ID "]\nsrgh long 33\nCSat long seventy\n",
-                               "srgh long 33\n", "[" TM_PLUGIN_UNIQUE_ID "\n", "\x01\x02garbage"}) {
+    for (const char* damage : {"[" TM_PLUGIN_UNIQUE_ID "]\nsrgh long 33\nCSat long seventy\n", "srgh long 33\n",
+                               "[" TM_PLUGIN_UNIQUE_ID "\n", "\x01\x02garbage"}) {
         std::ofstream(file, std::ios::binary) << damage;
         MiniHost host;
         host.registryFile = file.string();
