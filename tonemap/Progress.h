@@ -1,0 +1,18 @@
+// The progress bar on standard error, fed by the plug-in's progress calls,
+// and the cancel request of Ctrl+C, asked by the plug-in's abort checks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Draws only when standard error is a terminal and `quiet` is off.
+void SetProgressShown(bool quiet);
+
+void ProgressBegin(const std::string& label);
+void ProgressUpdate(int32_t done, int32_t total);  // a ProgressProc
+void ProgressEnd();
+
+// Ctrl+C asks the running plug-in to stop; a second one ends the program.
+void InstallCancelHandler();
+bool CancelRequested();
+uint8_t CancelRequestedForHost();  // a TestAbortProc
