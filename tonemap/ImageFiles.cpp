@@ -10,6 +10,8 @@
 #include <fstream>
 
 #include "CodeConversions.h"
+#include "PfmFile.h"
+#include "Progress.h"
 
 namespace fs = std::filesystem;
 using OIIO::TypeDesc;
@@ -84,7 +86,8 @@ template <class T>
 bool ReadPixels(OIIO::ImageInput& in, TypeDesc type, std::vector<T>* pixels) {
     const OIIO::ImageSpec& spec = in.spec();
     pixels->resize(static_cast<size_t>(spec.width) * spec.height * spec.nchannels);
-    return in.read_image(0, 0, 0, spec.nchannels, type, pixels->data());
+    return in.read_image(0, 0, 0, spec.nchannels, type, pixels->data(), OIIO::AutoStride, OIIO::AutoStride,
+                         OIIO::AutoStride, ImageLibraryProgress);
 }
 
 struct KnownOutput {
@@ -101,14 +104,16 @@ const KnownOutput kOutputs[] = {
     {"jpg", OutputSamples::Eight, false, "JPEG"},   {"jpeg", OutputSamples::Eight, false, "JPEG"},
 };
 
-// The document's pixels (and alpha) as the output's samples, interleaved.
+// The document's pixels (and alpha) as the output's samples, interleaved,
+// in a byte buffer (allocated with the alignment of any sample type).
 template <class Out, class FromFloat, class FromCode>
-std::vector<Out> OutputPixels(const ImageFile& image, bool withAlpha, FromFloat fromFloat, FromCode fromCode,
-                              Out alphaScale) {
+std::vector<uint8_t> OutputPixels(const ImageFile& image, bool withAlpha, FromFloat fromFloat, FromCode fromCode,
+                                  float alphaScale) {
     const HostDocument& doc = image.document;
     const size_t count = static_cast<size_t>(doc.width) * doc.height;
     const int channels = withAlpha ? 4 : 3;
-    std::vector<Out> out(count * channels);
+    std::vector<uint8_t> bytes(count * channels * sizeof(Out));
+    Out* out = reinterpret_cast<Out*>(bytes.data());
     for (size_t i = 0; i < count; ++i) {
         for (int c = 0; c < 3; ++c) {
             const size_t s = i * 3 + c;
@@ -122,34 +127,52 @@ std::vector<Out> OutputPixels(const ImageFile& image, bool withAlpha, FromFloat 
                 out[i * channels + 3] = static_cast<Out>(std::floor(std::clamp(a, 0.0f, 1.0f) * alphaScale + 0.5f));
         }
     }
-    return out;
-}
-
-std::vector<uint8_t> AsBytes(const void* data, size_t bytes) {
-    const auto* p = static_cast<const uint8_t*>(data);
-    return std::vector<uint8_t>(p, p + bytes);
+    return bytes;
 }
 
 // The output's samples as bytes, with their type.
 std::vector<uint8_t> EncodePixels(const ImageFile& image, OutputSamples samples, bool withAlpha, TypeDesc* type) {
     if (samples == OutputSamples::Float) {
         *type = TypeDesc::FLOAT;
-        auto px = OutputPixels<float>(
+        return OutputPixels<float>(
             image, withAlpha, [](float v) { return v; }, CodeToLinear, 1.0f);
-        return AsBytes(px.data(), px.size() * sizeof(float));
     }
     if (samples == OutputSamples::Sixteen) {
         *type = TypeDesc::UINT16;
-        auto px = OutputPixels<uint16_t>(
+        return OutputPixels<uint16_t>(
             image, withAlpha, [](float v) { return static_cast<uint16_t>(LinearToDisplay(v, 65535)); }, CodeToFileValue,
-            uint16_t(65535));
-        return AsBytes(px.data(), px.size() * sizeof(uint16_t));
+            65535.0f);
     }
     *type = TypeDesc::UINT8;
-    auto px = OutputPixels<uint8_t>(
-        image, withAlpha, [](float v) { return static_cast<uint8_t>(LinearToDisplay(v, 255)); }, CodeTo8Bit,
-        uint8_t(255));
-    return px;
+    return OutputPixels<uint8_t>(
+        image, withAlpha, [](float v) { return static_cast<uint8_t>(LinearToDisplay(v, 255)); }, CodeTo8Bit, 255.0f);
+}
+
+// Lossless compression that keeps a 12-megapixel image's writing to a second
+// or two (the libraries' defaults take several); JPEG at quality 95.
+void SetCompression(const std::string& extension, OIIO::ImageSpec* spec) {
+    if (extension == "exr") spec->attribute("compression", "piz");
+    if (extension == "tif" || extension == "tiff") {
+        spec->attribute("compression", "zip");
+        spec->attribute("tiff:zipquality", 1);
+    }
+    if (extension == "png") spec->attribute("png:compressionLevel", 1);
+    if (extension == "jpg" || extension == "jpeg") spec->attribute("Compression", "jpeg:95");
+}
+
+// Writes `pixels` into `temporary` in the format that `path`'s extension names.
+bool WriteWithLibrary(const std::string& temporary, const std::string& path, const OIIO::ImageSpec& spec, TypeDesc type,
+                      const std::vector<uint8_t>& pixels, std::string* problem) {
+    auto out = OIIO::ImageOutput::create(path);
+    if (!out) {
+        *problem = OIIO::geterror();
+        return false;
+    }
+    bool ok = out->open(temporary, spec) && out->write_image(type, pixels.data(), OIIO::AutoStride, OIIO::AutoStride,
+                                                             OIIO::AutoStride, ImageLibraryProgress);
+    ok = out->close() && ok;
+    if (!ok) *problem = out->geterror();
+    return ok;
 }
 
 std::string TemporaryNameFor(const std::string& path) {
@@ -275,23 +298,24 @@ bool WriteImageFile(const std::string& path, const ImageFile& image, std::vector
     const std::vector<uint8_t> pixels = EncodePixels(image, format.samples, withAlpha, &type);
     OIIO::ImageSpec spec(image.document.width, image.document.height, withAlpha ? 4 : 3, type);
     if (withAlpha) spec.attribute("oiio:UnassociatedAlpha", 1);
-    if (format.samples == OutputSamples::Eight) spec.attribute("Compression", "jpeg:95");
+    SetCompression(LowerExtension(path), &spec);
 
     const std::string temporary = TemporaryNameFor(path);
     auto fail = [&](const std::string& detail) {
         std::error_code ec;
         fs::remove(temporary, ec);
+        if (CancelRequested()) return Fail(error, kExitCancelled, "Cancelled; " + Quoted(path) + " was not written.");
         return Fail(error, kExitOutput, "Cannot write " + Quoted(path) + "." + LibraryDetail(detail));
     };
-    auto out = OIIO::ImageOutput::create(path);
-    if (!out) return fail(OIIO::geterror());
-    if (!out->open(temporary, spec)) return fail(out->geterror());
-    if (!out->write_image(type, pixels.data())) {
-        const std::string detail = out->geterror();
-        out->close();
-        return fail(detail);
+    std::string problem;
+    if (LowerExtension(path) == "pfm") {
+        const auto* samples = reinterpret_cast<const float*>(pixels.data());
+        if (!WritePfm(temporary, image.document.width, image.document.height, 3, samples, &problem))
+            return fail(problem);
+    } else if (!WriteWithLibrary(temporary, path, spec, type, pixels, &problem)) {
+        return fail(problem);
     }
-    if (!out->close()) return fail(out->geterror());
+    if (CancelRequested()) return fail("");  // the library may finish a file although asked to stop
     std::error_code ec;
     fs::rename(temporary, path, ec);
     if (ec) return fail(ec.message());

@@ -66,7 +66,11 @@ bool ProcessImage(Context& c, const Job& job, ToolError* error) {
         return Fail(error, kExitUsage,
                     "Writing " + Quoted(job.output) + " would replace the image being read; choose another name.");
     ImageFile image;
-    if (!ReadImageFile(job.input, c.options.promoteEightBit, &image, error)) return false;
+    ProgressBegin(fs::path(job.input).filename().string());
+    ProgressPhase(0, 20);
+    const bool read = ReadImageFile(job.input, c.options.promoteEightBit, &image, error);
+    ProgressEnd();
+    if (!read) return false;
 
     std::vector<std::string> notes;
     TMSettings settings{};
@@ -77,16 +81,17 @@ bool ProcessImage(Context& c, const Job& job, ToolError* error) {
     if (!ReportSettings(c, settings, error)) return false;
 
     ProgressBegin(fs::path(job.input).filename().string());
-    const bool ran =
-        ToneMapDocument(c.module, settings, c.registryFile, Quoted(job.input), &image.document, &notes, error);
+    ProgressPhase(20, 80);
+    bool done = ToneMapDocument(c.module, settings, c.registryFile, Quoted(job.input), &image.document, &notes, error);
+    if (done && CancelRequested())
+        done = Fail(error, kExitCancelled, "Cancelled; " + Quoted(job.output) + " was not written.");
+    std::vector<std::string> writeNotes;
+    ProgressPhase(80, 100);
+    done = done && WriteImageFile(job.output, image, &writeNotes, error);
     ProgressEnd();
     SayAll(c, notes);
-    if (!ran) return false;
-    if (CancelRequested()) return Fail(error, kExitCancelled, "Cancelled; " + Quoted(job.output) + " was not written.");
-
-    notes.clear();
-    if (!WriteImageFile(job.output, image, &notes, error)) return false;
-    SayAll(c, notes);
+    if (!done) return false;
+    SayAll(c, writeNotes);
     Say(c, job.input + " -> " + job.output);
     return true;
 }
