@@ -13,6 +13,7 @@
 // Values are written in their shortest exact form, so a float reads back
 // bit for bit; a code that is not four plain characters is written 0x%08X.
 #include <charconv>
+#include <cstdio>
 #include <chrono>
 #include <filesystem>
 #include <fstream>

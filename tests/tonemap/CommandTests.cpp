@@ -99,6 +99,7 @@ TEST_F(CommandTest, BadInputsAreExplainedWithTheirOwnStatusAndLeaveNoFile) {
         {{dir / "corrupt.exr", dir / "o.png"}, kExitInputUnreadable, "not an image this tool can read"},
         {{dir / "good.exr", dir / "folder.png"}, kExitOutput, "is a folder"},
         {{dir / "good.exr", dir / "no-such-folder/o.png"}, kExitOutput, "does not exist"},
+        {{dir / "good.exr", dir / "corrupt.exr/o.png"}, kExitOutput, "is not a folder"},
         {{dir / "good.exr", dir / "o.gif"}, kExitUsage, "Cannot tell which format"},
         {{dir / "good.exr", dir / "good.exr"}, kExitUsage, "would replace the image being read"},
         {{"--strength", "101", dir / "good.exr", dir / "o.png"}, kExitUsage, "outside the slider's range"},
