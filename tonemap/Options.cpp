@@ -225,9 +225,14 @@ std::string HelpText() {
         "otherwise; options given beside those win.\n";
     text += SettingsHelp();
     text +=
+        "  --gamma takes the nearest of the slider's 101 positions (1.5 becomes 1.49);\n"
+        "  --white-clip and --black-clip go in steps of 0.00005 percent.\n"
+        "\n";
+    text +=
         "  --360                         the image is a 360-degree panorama whose left and\n"
         "                                right edges meet\n"
-        "  --settings FILE.xmp           start from a settings file saved by the plug-in\n"
+        "  --settings FILE.xmp           start from a settings file saved by the plug-in;\n"
+        "                                like the dialog's \"Load...\", it sets all fifteen\n"
         "  --previous                    start from the settings of the last completed run\n"
         "                                (kept in ~/.config/tonemap/registry.txt)\n"
         "  --save-settings FILE.xmp      write the settings used, for the first image\n"
