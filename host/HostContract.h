@@ -24,7 +24,9 @@ typedef char* Ptr;
 // Opaque host objects: the module only passes them back to the host.
 typedef struct HostHandleOpaque* Handle;
 typedef struct HostBufferOpaque* BufferID;
-typedef struct HostDescriptorOpaque* PIDescriptorHandle;
+// A descriptor handed between host and module is a host handle, released
+// with the handle procedures' disposeProc.
+typedef Handle PIDescriptorHandle;
 typedef struct HostReadDescriptorOpaque* PIReadDescriptor;
 typedef struct HostWriteDescriptorOpaque* PIWriteDescriptor;
 typedef struct HostActionDescriptorOpaque* PIActionDescriptor;
@@ -49,6 +51,15 @@ enum : int16_t {
     filterBadParameters = -30100,
 };
 constexpr SPErr errPlugInHostInsufficient = -30900;
+
+// Results of the basic suite and the suites acquired through it.
+constexpr SPErr kSPNoError = 0;
+constexpr SPErr kSPSuiteNotFoundError = 0x53214664;  // 'S!Fd'
+constexpr SPErr kSPBadParameterError = 0x5061726D;   // 'Parm'
+
+// Types of descriptor values.
+constexpr DescType typeInteger = 0x6C6F6E67;  // 'long'
+constexpr DescType typeFloat = 0x646F7562;    // 'doub'
 
 // Image modes (FilterRecord::imageMode).
 enum : int16_t {

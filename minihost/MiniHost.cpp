@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "HostCallbacks.h"
+
 struct HostHandleBlock {
     std::vector<uint8_t> bytes;
     bool locked = false;
@@ -15,11 +17,10 @@ struct HostBufferBlock {
     bool locked = false;
 };
 
+MiniHost* gActiveHost = nullptr;
+
 namespace {
 
-// The callbacks are plain function pointers: they reach the host of the
-// selector being called through this pointer.
-MiniHost* gActiveHost = nullptr;
 std::vector<HostMessage> gMessagesOutsideCalls;
 
 int BytesPerSample(int16_t depth) { return depth == 32 ? 4 : depth == 16 ? 2 : 1; }
@@ -225,6 +226,8 @@ OSErr AdvanceState() {
     return noErr;
 }
 
+SPBasicSuite* OfferedBasicSuite(MiniHost& host) { return host.offerBasicSuite ? &host.basicSuite : nullptr; }
+
 // Fills the record's image description from the document before a selector.
 void DescribeDocument(MiniHost& host) {
     FilterRecord& r = host.record;
@@ -241,9 +244,58 @@ void DescribeDocument(MiniHost& host) {
         r.bigDocumentData = nullptr;
     }
     r.parameters = host.parameters;
+    r.descriptorParameters = host.offerScripting ? &host.descriptorParameters : nullptr;
+    host.descriptorParameters.playInfo = host.playInfo;
+    r.sSPBasic = OfferedBasicSuite(host);
+}
+
+// Start receives the action being played back, as a descriptor handle that
+// the module disposes once read; finish may leave a new one for the host
+// to record. Whatever descriptor remains is the host's to dispose.
+void HandOverDescriptor(MiniHost& host, int16_t selector) {
+    PIDescriptorParameters& p = host.descriptorParameters;
+    if (selector == filterSelectorStart && host.playAction && host.offerScripting && p.descriptor == nullptr)
+        p.descriptor = NewDescriptorHandle(host, host.actionToPlay);
+    if (selector == filterSelectorFinish) {
+        host.actionRecorded = false;
+        host.recordedAction.clear();
+        p.recordInfo = plugInDialogDisplay;
+    }
+}
+
+void TakeBackDescriptor(MiniHost& host, int16_t selector) {
+    PIDescriptorParameters& p = host.descriptorParameters;
+    if (p.descriptor == nullptr) return;
+    if (selector == filterSelectorFinish)
+        host.actionRecorded = ReadDescriptorHandle(host, p.descriptor, &host.recordedAction);
+    else if (selector == filterSelectorStart)
+        ++host.playedDescriptorsLeftByModule;
+    DisposeHostHandle(host, p.descriptor);
+    p.descriptor = nullptr;
 }
 
 }  // namespace
+
+Handle NewHostHandle(MiniHost& host, const std::vector<uint8_t>& bytes) {
+    auto* block = new HostHandleBlock;
+    block->bytes = bytes;
+    host.handles.push_back(block);
+    return reinterpret_cast<Handle>(block);
+}
+
+const std::vector<uint8_t>* HostHandleBytes(const MiniHost& host, Handle handle) {
+    auto* block = reinterpret_cast<HostHandleBlock*>(handle);
+    if (std::find(host.handles.begin(), host.handles.end(), block) == host.handles.end()) return nullptr;
+    return &block->bytes;
+}
+
+void DisposeHostHandle(MiniHost& host, Handle handle) {
+    auto* block = reinterpret_cast<HostHandleBlock*>(handle);
+    auto it = std::find(host.handles.begin(), host.handles.end(), block);
+    if (it == host.handles.end()) return;
+    host.handles.erase(it);
+    delete block;
+}
 
 MiniHost::MiniHost() {
     handleProcs = HandleProcs{1, 4, NewHandle, DisposeHandle, LockHandle, UnlockHandle};
@@ -256,9 +308,12 @@ MiniHost::MiniHost() {
     record.platformData = &platform;
     record.inputRate = 0x10000;
     record.maskRate = 0x10000;
+    InstallDescriptorProcs(*this);
+    InstallBasicSuite(*this);
 }
 
 MiniHost::~MiniHost() {
+    ReleaseDescriptorObjects(*this);
     for (HostHandleBlock* block : handles) delete block;
     for (HostBufferBlock* block : buffers) {
         std::free(block->memory);
@@ -316,12 +371,14 @@ int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selecto
     int16_t result = noErr;
     if (selector == filterSelectorAbout) {
         host.aboutRecord.platformData = &host.platform;
-        host.aboutRecord.sSPBasic = host.record.sSPBasic;
+        host.aboutRecord.sSPBasic = OfferedBasicSuite(host);
         module.main(selector, &host.aboutRecord, &host.data, &result);
     } else {
         DescribeDocument(host);
         if (selector == filterSelectorPrepare) host.record.maxSpace = host.maxSpace;
+        HandOverDescriptor(host, selector);
         module.main(selector, &host.record, &host.data, &result);
+        TakeBackDescriptor(host, selector);
         host.parameters = host.record.parameters;
         CommitOutput(host);
         host.inBuffer.clear();
@@ -344,6 +401,10 @@ int16_t RunFilter(MiniHost& host, const PluginModule& module, bool withParameter
         if (int16_t r = CallSelector(host, module, filterSelectorParameters)) return r;
     }
     if (int16_t r = CallSelector(host, module, filterSelectorPrepare)) return r;
+    return RunFromStart(host, module);
+}
+
+int16_t RunFromStart(MiniHost& host, const PluginModule& module) {
     if (int16_t r = CallSelector(host, module, filterSelectorStart)) return r;
     // A module that never empties its requests is stopped after a bounded number of rounds.
     for (int round = 0; round < 1000; ++round) {

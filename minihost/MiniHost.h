@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +31,10 @@ std::string ProgramFolder();
 
 // The module built beside the running program (ToneMapping.8bf or .so).
 std::string DefaultModulePath();
+
+// The user's configuration folder ($XDG_CONFIG_HOME or ~/.config, %APPDATA%
+// on Windows), without a trailing separator; empty when there is none.
+std::string UserConfigFolder();
 
 // ---- The document ----
 
@@ -60,6 +65,36 @@ struct HostFaults {
     int failBufferAllocation = 0;  // the n-th buffer allocateProc fails
     int failBufferLock = 0;        // the n-th buffer lockProc returns null
     int cancelAtCheck = 0;         // abortProc answers true from the n-th call on
+    int failSuiteAcquisition = 0;  // the n-th AcquireSuite finds no suite
+    int failDescriptorPut = 0;     // the n-th Put of the action descriptor suite fails
+};
+
+// ---- Descriptors: a list of (key, type, value) ----
+
+struct DescriptorItem {
+    DescriptorKeyID key = 0;
+    DescType type = typeInteger;
+    int32_t integer = 0;  // when type is typeInteger
+    double number = 0;    // when type is typeFloat
+};
+
+using DescriptorList = std::vector<DescriptorItem>;
+
+DescriptorItem IntegerItem(DescriptorKeyID key, int32_t value);
+DescriptorItem FloatItem(DescriptorKeyID key, double value);
+// The item of a key, or null.
+const DescriptorItem* FindItem(const DescriptorList& list, DescriptorKeyID key);
+
+// The host's descriptor registry: entries by key. Persistent entries also
+// live in the registry file, when the host has one.
+struct RegistryEntry {
+    DescriptorList items;
+    bool persistent = false;
+};
+
+struct HostRegistry {
+    bool loaded = false;  // the file has been read
+    std::map<std::string, RegistryEntry> entries;
 };
 
 // ---- The host ----
@@ -71,6 +106,9 @@ struct HostMessage {
 
 struct HostHandleBlock;
 struct HostBufferBlock;
+struct HostActionDescriptor;
+struct HostReadToken;
+struct HostWriteToken;
 
 struct MiniHost {
     HostDocument document;
@@ -87,6 +125,21 @@ struct MiniHost {
     Handle parameters = nullptr;
     intptr_t data = 0;
 
+    // Scripting. The next start plays `actionToPlay` when `playAction` is
+    // set, with `playInfo` saying whether the module shows its dialog; every
+    // finish leaves what the module recorded in `recordedAction`.
+    bool offerScripting = true;   // descriptorParameters with read and write procedures
+    bool offerBasicSuite = true;  // sSPBasic with the registry and action descriptor suites
+    bool playAction = false;
+    DescriptorList actionToPlay;
+    int16_t playInfo = plugInDialogDisplay;
+    bool actionRecorded = false;
+    DescriptorList recordedAction;
+    // Where persistent registry entries are kept between host runs (a small
+    // text file, see DefaultRegistryFile); empty: only in this host object.
+    std::string registryFile;
+    HostRegistry registry;
+
     // What happened.
     std::vector<std::pair<int32_t, int32_t>> progress;
     std::vector<HostMessage> messages;
@@ -99,6 +152,11 @@ struct MiniHost {
     int advanceStateCalls = 0;
     int64_t bufferBytesOutstanding = 0;
     int64_t peakBufferBytes = 0;
+    int suiteAcquisitions = 0;
+    int descriptorPuts = 0;
+    int unmatchedSuiteReleases = 0;
+    int playedDescriptorsLeftByModule = 0;  // handed at start and not disposed by the module
+    std::vector<std::string> warnings;      // registry file problems, never fatal
 
     // The record of the current call and the blocks behind it.
     FilterRecord record{};
@@ -107,6 +165,14 @@ struct MiniHost {
     PlatformData platform{};
     HandleProcs handleProcs{};
     BufferProcs bufferProcs{};
+    PIDescriptorParameters descriptorParameters{};
+    ReadDescriptorProcs readDescriptorProcs{};
+    WriteDescriptorProcs writeDescriptorProcs{};
+    SPBasicSuite basicSuite{};
+    std::map<std::string, int> suitesHeld;  // acquisitions not yet released, by suite name
+    std::vector<HostActionDescriptor*> actionDescriptors;
+    std::vector<HostReadToken*> readTokens;
+    std::vector<HostWriteToken*> writeTokens;
     std::vector<HostHandleBlock*> handles;
     std::vector<HostBufferBlock*> buffers;
     std::vector<uint8_t> inBuffer;
@@ -123,6 +189,11 @@ struct MiniHost {
 
 // Handles, buffers and handle locks that the module has not given back.
 int OutstandingHandles(const MiniHost& host);
+// Suites acquired and not released, action descriptors made and not freed,
+// descriptor read and write tokens opened and not closed.
+int OutstandingSuites(const MiniHost& host);
+int OutstandingActionDescriptors(const MiniHost& host);
+int OutstandingDescriptorTokens(const MiniHost& host);
 int OutstandingHandleLocks(const MiniHost& host);
 int OutstandingBuffers(const MiniHost& host);
 int OutstandingBufferLocks(const MiniHost& host);
@@ -139,6 +210,22 @@ int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selecto
 // module asks for nothing more, finish after a successful start. Returns the
 // first non-zero result, or 0.
 int16_t RunFilter(MiniHost& host, const PluginModule& module, bool withParameters);
+
+// The part of RunFilter from start on: start, continue, finish.
+int16_t RunFromStart(MiniHost& host, const PluginModule& module);
+
+// ---- The registry, from the host's side ----
+
+// ~/.config/tonemap/registry.txt, or the like under UserConfigFolder().
+std::string DefaultRegistryFile();
+
+// The entry registered under `key` (reading the registry file first if
+// needed), or null.
+const RegistryEntry* FindRegistryEntry(MiniHost& host, const std::string& key);
+
+// Registers an entry as a plug-in does through the registry suite; a
+// persistent entry is written to the registry file at once.
+void RegisterEntry(MiniHost& host, const std::string& key, const DescriptorList& items, bool persistent);
 
 // What the module asked for in its last continue: true when all rectangles are empty.
 bool RequestsAreEmpty(const MiniHost& host);

@@ -1,6 +1,8 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "MiniHost.h"
 
 bool LoadPluginModule(const std::string& path, PluginModule* module, std::string* error) {
@@ -37,3 +39,11 @@ std::string ProgramFolder() {
 }
 
 std::string DefaultModulePath() { return ProgramFolder() + "ToneMapping.so"; }
+
+std::string UserConfigFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') return config;
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0') return std::string(home) + "/.config";
+    return std::string();
+}

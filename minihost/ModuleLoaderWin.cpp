@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "MiniHost.h"
 
 bool LoadPluginModule(const std::string& path, PluginModule* module, std::string* error) {
@@ -36,3 +38,8 @@ std::string ProgramFolder() {
 }
 
 std::string DefaultModulePath() { return ProgramFolder() + "ToneMapping.8bf"; }
+
+std::string UserConfigFolder() {
+    const char* appData = std::getenv("APPDATA");
+    return appData != nullptr ? std::string(appData) : std::string();
+}

@@ -125,6 +125,7 @@ TEST_P(SelectorTest, PrepareCreatesWhatIsMissing) {
 
 TEST_P(SelectorTest, FirstRunDefaultsFollowThePreviousPreparesDepth) {
     MiniHost host;
+    host.offerBasicSuite = false;  // no registry, so no last-used values override the defaults
     host.document = Scene(200, 200, 3, 16);
     ASSERT_EQ(RunFilter(host, Module(), true), noErr);
     const TMSettings first = *SettingsOf(host);

@@ -1,0 +1,149 @@
+// Sample conversions between files and documents, and the settings options
+// in the dialog's units.
+#include <gtest/gtest.h>
+
+#include "CodeConversions.h"
+#include "Options.h"
+#include "SettingOptions.h"
+#include "ToolSettings.h"
+
+namespace {
+
+TEST(CodeConversions, SixteenBitFileValuesBecomeCodesAndBack) {
+    // (v x 32768 + 32767) / 65535 in integers; the product overflows 31 bits at the top.
+    const std::pair<uint16_t, uint16_t> in[] = {{0, 0},         {1, 1},         {32767, 16384},
+                                                {32768, 16384}, {65534, 32767}, {65535, 32768}};
+    for (auto [value, code] : in) EXPECT_EQ(FileValueToCode(value), code) << value;
+    // (c x 65535 + 16384) / 32768; codes above white are limited to it.
+    const std::pair<uint16_t, uint16_t> out[] = {{0, 0},         {1, 2},         {16384, 32768},
+                                                 {32767, 65533}, {32768, 65535}, {40000, 65535}};
+    for (auto [code, value] : out) EXPECT_EQ(CodeToFileValue(code), value) << code;
+    // Every code survives a trip through a 16-bit file.
+    for (uint32_t c = 0; c <= 32768; ++c) ASSERT_EQ(FileValueToCode(CodeToFileValue(uint16_t(c))), c);
+    EXPECT_EQ(CodeTo8Bit(32768), 255);
+    EXPECT_EQ(CodeTo8Bit(64), 0);
+    EXPECT_EQ(CodeTo8Bit(65), 1);
+    EXPECT_EQ(FileValueToCode(EightBitToFileValue(255)), 32768);
+}
+
+TEST(CodeConversions, DisplayValuesRaiseTheLinearResultToOneOver2Point2) {
+    EXPECT_EQ(LinearToDisplay(0.0f, 65535), 0u);
+    EXPECT_EQ(LinearToDisplay(1.0f, 65535), 65535u);
+    EXPECT_EQ(LinearToDisplay(7.5f, 255), 255u);
+    EXPECT_EQ(LinearToDisplay(-0.5f, 255), 0u);
+    EXPECT_EQ(LinearToDisplay(NAN, 255), 0u);
+    EXPECT_EQ(LinearToDisplay(0.5f, 255), 186u);      // 0.5^(1/2.2) = 0.7297 -> 186.08
+    EXPECT_EQ(LinearToDisplay(0.5f, 65535), 47824u);  // 47823.6
+    EXPECT_FLOAT_EQ(CodeToLinear(32768), 1.0f);
+    EXPECT_NEAR(CodeToLinear(23912), 0.5f, 1e-5f);
+}
+
+int32_t Parse(const char* option, const std::string& text) {
+    int32_t slot = -999;
+    std::string problem;
+    EXPECT_TRUE(ParseSettingValue(*SettingForOption(option), text, &slot, &problem)) << problem;
+    return slot;
+}
+
+std::string Refusal(const char* option, const std::string& text) {
+    int32_t slot = 0;
+    std::string problem;
+    EXPECT_FALSE(ParseSettingValue(*SettingForOption(option), text, &slot, &problem)) << option << " " << text;
+    return problem;
+}
+
+TEST(SettingOptions, TakeTheUnitsOfTheDialogsLabels) {
+    EXPECT_EQ(Parse("strength", "0"), 0);
+    EXPECT_EQ(Parse("strength", "+100"), 100);
+    EXPECT_EQ(Parse("luminosity", "-10"), -10);
+    EXPECT_EQ(Parse("white-clip", "0.25"), 5000);
+    EXPECT_EQ(Parse("white-clip", "10"), 200000);
+    EXPECT_EQ(Parse("black-clip", "0.00005"), 1);
+    EXPECT_EQ(Parse("gamma", "1"), 50);
+    EXPECT_EQ(Parse("gamma", "2.00"), 0);
+    EXPECT_EQ(Parse("gamma", "0.5"), 100);
+    EXPECT_EQ(Parse("gamma", "1.20"), 37);
+    EXPECT_EQ(Parse("smoothing", "Very High"), 0);
+    EXPECT_EQ(Parse("smoothing", "very-low"), 4);
+    EXPECT_EQ(Parse("micro-smoothing", "30"), 30);
+
+    EXPECT_EQ(Refusal("strength", "101"), "--strength: 101 is outside the slider's range, 0 to 100.");
+    EXPECT_EQ(Refusal("strength", "7.5"), "--strength: \"7.5\" is not a whole number.");
+    EXPECT_NE(Refusal("luminosity", "-11").find("-10 to 10"), std::string::npos);
+    EXPECT_NE(Refusal("white-clip", "10.01").find("0.000 to 10.000 percent"), std::string::npos);
+    EXPECT_NE(Refusal("gamma", "0.4").find("0.50 to 2.00"), std::string::npos);
+    Refusal("gamma", "nan");
+    Refusal("gamma", "inf");
+    Refusal("white-clip", "1e3");
+    EXPECT_NE(Refusal("smoothing", "extreme").find("very-low, low, medium, high or very-high"), std::string::npos);
+}
+
+TEST(SettingOptions, PrintedValuesReadBackToTheSameSlot) {
+    for (const SettingInfo& info : kSettingTable) {
+        int32_t lo = 0, hi = 0;
+        SettingSlotRange(info, &lo, &hi);
+        for (int32_t slot = lo; slot <= hi; ++slot) {
+            int32_t back = -1;
+            std::string problem;
+            ASSERT_TRUE(ParseSettingValue(info, SettingValueText(info, slot), &back, &problem)) << problem;
+            ASSERT_EQ(back, slot) << info.option << " " << SettingValueText(info, slot);
+        }
+    }
+}
+
+bool Parses(std::vector<std::string> args, ToolOptions* options, std::string* problem) {
+    return ParseCommandLine(args, options, problem);
+}
+
+TEST(CommandLine, TellsWhatIsWrongWithACombination) {
+    ToolOptions o;
+    std::string problem;
+    EXPECT_TRUE(Parses({"--luminosity", "-3", "in.exr", "out.png"}, &o, &problem)) << problem;
+    EXPECT_TRUE(o.given[0]);
+    EXPECT_EQ(o.value[0], -3);
+    EXPECT_EQ(o.output, "out.png");
+    EXPECT_TRUE(Parses({"a.exr", "b.exr", "--output-dir=out", "--format", ".jpg", "-q"}, &o, &problem));
+    EXPECT_EQ(o.inputs.size(), 2u);
+    EXPECT_EQ(o.format, "jpg");
+    EXPECT_TRUE(Parses({"--strength", "20", "--save-settings", "-"}, &o, &problem));
+    EXPECT_TRUE(Parses({"--", "--strange-name.exr", "out.png"}, &o, &problem));
+    EXPECT_EQ(o.inputs[0], "--strange-name.exr");
+
+    const std::vector<std::vector<std::string>> wrong = {{"in.exr"},
+                                                         {"a.exr", "b.exr", "c.exr"},
+                                                         {"--settings", "s.xmp", "--previous", "a", "b"},
+                                                         {"--strength"},
+                                                         {"--format", "png", "a.exr", "b"},
+                                                         {"--depth", "8", "a", "b"},
+                                                         {"--quiet=yes", "a"},
+                                                         {"-x", "a", "b"},
+                                                         {"--example", "dir", "a.exr"}};
+    for (const auto& args : wrong) EXPECT_FALSE(Parses(args, &o, &problem)) << args[0];
+}
+
+TEST(ToolSettings, DefaultsAreTheDefaultButtonsForTheDocumentsDepth) {
+    ToolOptions o;
+    std::string problem;
+    ASSERT_TRUE(Parses({"--gamma", "2", "--360", "a.exr", "b.exr"}, &o, &problem));
+    TMSettings s{};
+    std::vector<std::string> notes;
+    ToolError error;
+    ASSERT_TRUE(EffectiveSettings(o, 1, "", &s, &notes, &error));
+    EXPECT_EQ(s.strength, 40);
+    EXPECT_EQ(s.microSmoothing, 2);
+    EXPECT_EQ(s.gammaCode, 0);
+    EXPECT_EQ(s.is360, 1);
+    ASSERT_TRUE(EffectiveSettings(o, 0, "", &s, &notes, &error));
+    EXPECT_EQ(s.strength, 70);
+    EXPECT_TRUE(notes.empty());
+
+    // The action carries all fifteen keys, in order, as the plug-in records them.
+    const DescriptorList action = SettingsAsAction(s);
+    ASSERT_EQ(action.size(), 15u);
+    EXPECT_EQ(action[0].key, FourCC("srgh"));
+    EXPECT_EQ(action[8].key, FourCC("Gamm"));
+    EXPECT_EQ(action[8].number, 2.0);
+    EXPECT_EQ(action[6].number, 0.25);
+}
+
+}  // namespace

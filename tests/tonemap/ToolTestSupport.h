@@ -1,0 +1,130 @@
+// Shared set-up of the tool's tests: a folder per test, test images written
+// with OpenImageIO, and the built tonemap program run as a subprocess.
+#pragma once
+
+#include <OpenImageIO/imageio.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../../minihost/MiniHost.h"
+
+namespace fs = std::filesystem;
+
+struct TempFolder {
+    fs::path path;
+    TempFolder() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path = fs::temp_directory_path() /
+               ("tm-tool-" + std::to_string(getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempFolder() { fs::remove_all(path); }
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+inline std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+// Writes an image of `channels` interleaved samples of `type` as the
+// extension says; values are given as doubles and converted by the library.
+inline void WriteTestImage(const std::string& path, int width, int height, int channels, OIIO::TypeDesc type,
+                           const std::vector<float>& values, int alphaChannel = -1) {
+    if (fs::path(path).extension() == ".pfm") {  // the library reads PFM but does not write it
+        std::ofstream out(path, std::ios::binary);
+        out << "PF\n" << width << " " << height << "\n-1.0\n";
+        for (int y = height - 1; y >= 0; --y)
+            out.write(reinterpret_cast<const char*>(&values[size_t(y) * width * 3]), size_t(width) * 3 * 4);
+        return;
+    }
+    OIIO::ImageSpec spec(width, height, channels, type);
+    spec.alpha_channel = alphaChannel;
+    if (alphaChannel >= 0) spec.attribute("oiio:UnassociatedAlpha", 1);
+    auto out = OIIO::ImageOutput::create(path);
+    ASSERT_TRUE(out && out->open(path, spec)) << path << ": " << OIIO::geterror();
+    ASSERT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, values.data())) << out->geterror();
+    ASSERT_TRUE(out->close());
+}
+
+// A smooth test pattern of w x h pixels, `channels` samples each, values in 0..scale.
+inline std::vector<float> Pattern(int width, int height, int channels, float scale) {
+    std::vector<float> v(static_cast<size_t>(width) * height * channels);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = scale * static_cast<float>((i * 37) % 1000) / 999.0f;
+    return v;
+}
+
+struct ImageRead {
+    OIIO::ImageSpec spec;
+    std::vector<float> pixels;  // as floats, 0..1 for integer files
+    std::string format;
+};
+
+inline ImageRead ReadTestImage(const std::string& path) {
+    ImageRead r;
+    OIIO::ImageSpec config;
+    config.attribute("oiio:UnassociatedAlpha", 1);
+    auto in = OIIO::ImageInput::open(path, &config);
+    EXPECT_TRUE(in) << path << ": " << OIIO::geterror();
+    if (!in) return r;
+    r.spec = in->spec();
+    r.format = in->format_name();
+    r.pixels.resize(static_cast<size_t>(r.spec.width) * r.spec.height * r.spec.nchannels);
+    EXPECT_TRUE(in->read_image(0, 0, 0, r.spec.nchannels, OIIO::TypeDesc::FLOAT, r.pixels.data()));
+    return r;
+}
+
+struct ToolResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built tonemap with `args`; its configuration folder is `config`,
+// so the registry of the test never touches the user's.
+inline ToolResult RunTonemap(const std::vector<std::string>& args, const fs::path& config) {
+    const std::string program = ProgramFolder() + "tonemap";
+    const fs::path outFile = config / "stdout.txt", errFile = config / "stderr.txt";
+    fs::create_directories(config);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, 1);
+        dup2(err, 2);
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    ToolResult result;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadText(outFile);
+    result.err = ReadText(errFile);
+    return result;
+}
+
+// The files of a folder other than the ones named.
+inline std::vector<std::string> FilesBesides(const fs::path& folder, const std::vector<std::string>& known) {
+    std::vector<std::string> others;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (std::find(known.begin(), known.end(), name) == known.end()) others.push_back(name);
+    }
+    return others;
+}

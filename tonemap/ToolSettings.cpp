@@ -1,0 +1,145 @@
+#include "ToolSettings.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "../host/DescriptorValues.h"
+#include "../host/PluginIdentity.h"
+#include "../host/SettingsTable.h"
+#include "../settings_files/XmpSettings.h"
+#include "SettingOptions.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// The settings file replaces all fifteen settings, as the dialog's "Load..."
+// does: elements the file lacks become 0 (Gamma 1.00).
+bool ReadSettingsFile(const std::string& path, TMSettings* settings, ToolError* error) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        return Fail(error, kExitSettingsFile, "Cannot find the settings file " + Quoted(path) + ".");
+    int32_t slots[kSettingCount] = {};
+    const int result = ReadXmpSettings(path.c_str(), slots);
+    if (result == -10) return Fail(error, kExitSettingsFile, Quoted(path) + " does not contain Tone Mapping settings.");
+    if (result == -5)
+        return Fail(error, kExitSettingsFile,
+                    Quoted(path) +
+                        " holds the settings of another tone-mapping method, which this plug-in "
+                        "cannot use.");
+    if (result <= 0)
+        return Fail(error, kExitSettingsFile, "Error found when loading the settings file " + Quoted(path) + ".");
+    ArrayToSettings(slots, settings);
+    return true;
+}
+
+// The registry entry that the plug-in stored at its last completed run,
+// read with the plug-in's own rules: key order, the first missing value
+// ends the reading, values outside their range are skipped.
+void ApplyPreviousSettings(const std::string& registryFile, TMSettings* settings, std::vector<std::string>* notes) {
+    MiniHost host;
+    host.registryFile = registryFile;
+    const RegistryEntry* entry = FindRegistryEntry(host, TM_PLUGIN_UNIQUE_ID);
+    notes->insert(notes->end(), host.warnings.begin(), host.warnings.end());
+    if (entry == nullptr) {
+        notes->push_back("No settings of an earlier run were found; the default settings apply.");
+        return;
+    }
+    for (const SettingInfo& info : kSettingTable) {
+        const DescriptorItem* item = FindItem(entry->items, info.key);
+        if (item == nullptr || item->type != (info.floatKey ? typeFloat : typeInteger)) return;
+        int32_t field = 0;
+        if (info.floatKey) {
+            if (InLastUsedRange(info, item->number) && FieldOfDescriptorFloat(info, item->number, &field))
+                settings->*info.field = field;
+        } else if (InLastUsedRange(info, item->integer)) {
+            settings->*info.field = FieldOfDescriptorInteger(info, item->integer);
+        }
+    }
+}
+
+bool CopyToStandardOutput(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::cout << in.rdbuf();
+    std::cout.flush();
+    return static_cast<bool>(std::cout);
+}
+
+}  // namespace
+
+bool EffectiveSettings(const ToolOptions& options, int depthCode, const std::string& registryFile, TMSettings* settings,
+                       std::vector<std::string>* notes, ToolError* error) {
+    TMGlobals globals{};
+    globals.depthCode = depthCode;
+    *settings = TMSettings{};
+    SetDefaultSettings(settings, &globals);
+    if (!options.settingsFile.empty()) {
+        if (!ReadSettingsFile(options.settingsFile, settings, error)) return false;
+    } else if (options.previous) {
+        ApplyPreviousSettings(registryFile, settings, notes);
+    }
+    int32_t slots[kSettingCount];
+    SettingsToArray(*settings, slots);
+    for (int slot = 0; slot < kSettingCount; ++slot)
+        if (options.given[slot]) slots[slot] = options.value[slot];
+    ArrayToSettings(slots, settings);
+    settings->is360 = options.is360 ? 1 : 0;
+    return true;
+}
+
+DescriptorList SettingsAsAction(const TMSettings& settings) {
+    DescriptorList action;
+    for (const SettingInfo& info : kSettingTable) {
+        const int32_t field = settings.*info.field;
+        action.push_back(info.floatKey ? FloatItem(info.key, DescriptorFloatOf(info, field))
+                                       : IntegerItem(info.key, DescriptorIntegerOf(info, field)));
+    }
+    return action;
+}
+
+std::string SettingsAsOptions(const TMSettings& settings) {
+    int32_t slots[kSettingCount];
+    SettingsToArray(settings, slots);
+    std::string text;
+    for (int slot = 0; slot < kSettingCount; ++slot) {
+        const SettingInfo& info = SettingForSlot(slot);
+        if (!text.empty()) text += ' ';
+        text += "--" + std::string(info.option) + " " + SettingValueText(info, slots[slot]);
+    }
+    if (settings.is360) text += " --360";
+    return text;
+}
+
+bool SaveSettingsFile(const std::string& path, const TMSettings& settings, ToolError* error) {
+    int32_t slots[kSettingCount];
+    SettingsToArray(settings, slots);
+    const bool toStandardOutput = path == "-";
+    const fs::path target = toStandardOutput ? fs::temp_directory_path() / "ToneMappingSettings.xmp" : fs::path(path);
+    const fs::path temporary =
+        target.parent_path() / (".tonemap-" + std::to_string(getpid()) + "-" + target.filename().string());
+    std::error_code ec;
+    if (fs::is_directory(target, ec))
+        return Fail(error, kExitSettingsFile, Quoted(path) + " is a folder; give a file name for the settings.");
+    if (WriteXmpSettings(temporary.c_str(), slots) != 1) {
+        fs::remove(temporary, ec);
+        return Fail(error, kExitSettingsFile, "Cannot write the settings file " + Quoted(path) + ".");
+    }
+    if (toStandardOutput) {
+        const bool copied = CopyToStandardOutput(temporary.string());
+        fs::remove(temporary, ec);
+        return copied || Fail(error, kExitSettingsFile, "Cannot write the settings to standard output.");
+    }
+    fs::rename(temporary, target, ec);
+    if (ec) {
+        fs::remove(temporary, ec);
+        return Fail(error, kExitSettingsFile, "Cannot write the settings file " + Quoted(path) + ".");
+    }
+    return true;
+}
