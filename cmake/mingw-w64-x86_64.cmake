@@ -11,8 +11,9 @@ set(CMAKE_C_COMPILER ${TM_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TM_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${TM_MINGW_PREFIX}-windres)
 
-# Libraries and headers come only from the cross environment; programs
-# (cmake's own helpers, scripts) still come from the build machine.
+# Libraries, headers and CMake package files come only from the cross
+# environment, never from the Linux system; programs (python, scripts) still
+# come from the build machine.
 set(CMAKE_FIND_ROOT_PATH /usr/${TM_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
