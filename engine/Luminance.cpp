@@ -1,7 +1,9 @@
 // Log-luminance extraction (full run and preview) and the first image
 // statistics: mean, maximum over mean and minimum positive luminance.
+#include <algorithm>
 #include <cmath>
 
+#include "ParallelRows.h"
 #include "ToneMapEngine.h"
 
 namespace {
@@ -11,6 +13,9 @@ constexpr double kFloatScale = 32768.0;
 
 // Values below this are sentinels.
 constexpr float kSentinelBound = -99999999;
+
+// Values per thread below which splitting a pass is not worth a thread.
+constexpr int64_t kValuesPerThread = 1 << 14;
 
 // Where red, green and blue sit among nb interleaved channels.
 struct ChannelOffsets {
@@ -93,9 +98,41 @@ void ReplaceSentinels(int64_t pixelCount, int64_t positiveCount, int64_t values,
                       float* work0) {
     if (positiveCount >= pixelCount - 1) return;
     const float floor = static_cast<float>(std::log(static_cast<double>(stats.entry[kStatMinPositive])));
-    for (int64_t i = 0; i < values; ++i) {
-        if (work0[i] < kSentinelBound) work0[i] = floor;
+    ParallelFor(values, kValuesPerThread, [&](int64_t begin, int64_t end) {
+        for (int64_t i = begin; i < end; ++i) {
+            if (work0[i] < kSentinelBound) work0[i] = floor;
+        }
+    });
+}
+
+// One full-run row of log-luminance: the left wrap border, the image, the
+// right wrap border.
+struct FullRunSource {
+    int32_t depthCode;
+    int32_t width;
+    int32_t pad;
+    int32_t nb;
+    int64_t rowLength;
+    ChannelOffsets c;
+    const float* srcFloat;
+    const float* table;
+    const uint16_t* src16;
+
+    double Scaled(int64_t rowStart, int32_t x, NegativeSamples rule) const {
+        return ScaledLuminance(depthCode, srcFloat, table, src16, (rowStart + x) * nb, c, rule);
     }
+};
+
+void LogLuminanceRow(const FullRunSource& s, int32_t y, float* work0) {
+    float* out = work0 + static_cast<int64_t>(y) * s.rowLength;
+    const int64_t rowStart = static_cast<int64_t>(y) * s.width;
+    // Left border: the last pad pixels of the row.
+    for (int32_t x = s.width - s.pad; x < s.width; ++x) {
+        *out++ = LogOrSentinel(s.Scaled(rowStart, x, NegativeSamples::kReplace));
+    }
+    for (int32_t x = 0; x < s.width; ++x) *out++ = LogOrSentinel(s.Scaled(rowStart, x, NegativeSamples::kShift));
+    // Right border: the first pad pixels of the row.
+    for (int32_t x = 0; x < s.pad; ++x) *out++ = LogOrSentinel(s.Scaled(rowStart, x, NegativeSamples::kReplace));
 }
 
 }  // namespace
@@ -116,30 +153,22 @@ int32_t get_image(int32_t depthCode, int32_t width, int32_t height, int32_t rowL
         static_cast<int64_t>(rowLength) < static_cast<int64_t>(width) + 2 * static_cast<int64_t>(pad)) {
         return -1;
     }
-    const ChannelOffsets c = OffsetsFor(nb);
+    const FullRunSource source{depthCode, width, pad, nb, rowLength, OffsetsFor(nb), srcFloat, table, src16};
+    // The logarithms are independent per pixel and run on several threads.
+    const int64_t rowGrain = std::max<int64_t>(1, kValuesPerThread / rowLength);
+    ParallelFor(height, rowGrain, [&](int64_t begin, int64_t end) {
+        for (int64_t y = begin; y < end; ++y) LogLuminanceRow(source, static_cast<int32_t>(y), work0);
+    });
+    // The statistics take the luminance again, in raster order on one thread:
+    // the double sum depends on the order of its terms.
     LuminanceTally<float> tally;
     tally.maximum = -1e9f;
     tally.minimum = 1e9f;
     for (int32_t y = 0; y < height; ++y) {
-        float* out = work0 + static_cast<int64_t>(y) * rowLength;
         const int64_t rowStart = static_cast<int64_t>(y) * width;
-        // Left border: the last pad pixels of the row.
-        for (int32_t x = width - pad; x < width; ++x) {
-            const double s = ScaledLuminance(depthCode, srcFloat, table, src16, (rowStart + x) * nb, c,
-                                             NegativeSamples::kReplace);
-            *out++ = LogOrSentinel(s);
-        }
         for (int32_t x = 0; x < width; ++x) {
-            const double s = ScaledLuminance(depthCode, srcFloat, table, src16, (rowStart + x) * nb, c,
-                                             NegativeSamples::kShift);
+            const double s = source.Scaled(rowStart, x, NegativeSamples::kShift);
             if (s > 0) tally.Add(s);
-            *out++ = LogOrSentinel(s);
-        }
-        // Right border: the first pad pixels of the row.
-        for (int32_t x = 0; x < pad; ++x) {
-            const double s = ScaledLuminance(depthCode, srcFloat, table, src16, (rowStart + x) * nb, c,
-                                             NegativeSamples::kReplace);
-            *out++ = LogOrSentinel(s);
         }
     }
     FinishStatistics(tally, stats);

@@ -5,12 +5,25 @@
 
 #include <cstdint>
 
-using ChunkFunction = void (*)(const void* context, int64_t begin, int64_t end);
+// Upper bound of the number of chunks (and threads) of one split.
+constexpr int32_t kMaxEngineChunks = 16;
 
-// Calls chunk(context, begin, end) over contiguous chunks covering
-// [0, count). Work of fewer than `grain` items per extra thread stays on the
-// calling thread. Returns when every chunk is done. Never throws: a chunk
-// whose thread cannot be started runs on the calling thread.
+using ChunkFunction = void (*)(const void* context, int64_t begin, int64_t end);
+using IndexedChunkFunction = void (*)(const void* context, int32_t chunk, int64_t begin, int64_t end);
+
+// Number of chunks ParallelForChunks splits `count` items into: one per
+// thread, fewer when a thread would get less than `grain` items; at least 1.
+int32_t ChunkCount(int64_t count, int64_t grain);
+
+// Calls chunk(context, i, begin, end) for i = 0 .. chunks - 1, chunk i
+// covering [count i / chunks, count (i + 1) / chunks), each on its own
+// thread (chunk 0 on the calling thread). Returns when every chunk is done.
+// Never throws: a chunk whose thread cannot be started runs on the calling
+// thread.
+void RunChunks(int64_t count, int32_t chunks, IndexedChunkFunction chunk, const void* context);
+
+// Calls chunk(context, begin, end) over ChunkCount(count, grain) contiguous
+// chunks covering [0, count), as RunChunks does.
 void ParallelForChunks(int64_t count, int64_t grain, ChunkFunction chunk, const void* context);
 
 // body(begin, end) over chunks of [0, count), as above.
@@ -19,5 +32,18 @@ void ParallelFor(int64_t count, int64_t grain, const Body& body) {
     ParallelForChunks(
         count, grain,
         [](const void* context, int64_t begin, int64_t end) { (*static_cast<const Body*>(context))(begin, end); },
+        &body);
+}
+
+// body(chunk, begin, end) for each of `chunks` chunks of [0, count): for
+// work that keeps a partial result per chunk and combines them in chunk
+// order afterwards.
+template <typename Body>
+void ForEachChunk(int64_t count, int32_t chunks, const Body& body) {
+    RunChunks(
+        count, chunks,
+        [](const void* context, int32_t chunk, int64_t begin, int64_t end) {
+            (*static_cast<const Body*>(context))(chunk, begin, end);
+        },
         &body);
 }
