@@ -82,6 +82,35 @@ TEST(GridTransfer, BlocksFollowDivisibilityAndStayInsideTheGrid) {
     EXPECT_GT(prolonged.data()[4353 * 12 - 1], 0.0f);
 }
 
+// The one-pass, row-parallel sum equals zeroing, writing the overlapping
+// blocks in raster order and adding, on grids resampled along one axis or
+// both, with blocks clipped at the last column.
+TEST(GridTransfer, ProlongedSumInOnePassEqualsBlockWrites) {
+    SolverLevels clipped{};
+    ASSERT_TRUE(PlanSolverLevels(4353, 12, 4353, 12, 2, &clipped));
+    for (const SolverLevels& l : {clipped, LevelsOfPlan(1024, 1000, 0), LevelsOfPlan(1201, 901, 1)}) {
+        const int64_t n = static_cast<int64_t>(l.width[0]) * l.height[0];
+        std::vector<float> coarse(static_cast<size_t>(l.width[1]) * l.height[1]);
+        for (size_t i = 0; i < coarse.size(); ++i) coarse[i] = static_cast<float>(i % 101) * 0.37f - 9.0f;
+        std::vector<float> old(static_cast<size_t>(n));
+        for (int64_t i = 0; i < n; ++i) old[i] = i % 3 == 0 ? -0.0f : 0.001f * static_cast<float>(i % 89);
+        std::vector<float> written(static_cast<size_t>(n), 0.0f);
+        ProlongByResampling(coarse.data(), l, written.data());
+        GuardedBuffer summed(n);
+        for (int32_t threads : {1, 3}) {
+            SetEngineThreads(threads);
+            std::copy(old.begin(), old.end(), summed.data());
+            ASSERT_TRUE(AddProlongedByResampling(coarse.data(), l, summed.data()));
+            for (int64_t i = 0; i < n; ++i) {
+                const float expected = written[i] + old[i];
+                ASSERT_EQ(std::memcmp(&expected, &summed.data()[i], sizeof(float)), 0) << i << " " << l.width[0];
+            }
+        }
+        SetEngineThreads(0);
+        EXPECT_TRUE(summed.Intact());
+    }
+}
+
 TEST(Poisson, ZeroDivergenceGivesExactlyOne) {
     for (const auto& size : {std::pair{256, 256}, std::pair{300, 200}, std::pair{150, 150}}) {
         const PyramidPlan plan = MakePlan(size.first, size.second, size.first == 150 ? -2 : 0);
