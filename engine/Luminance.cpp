@@ -2,6 +2,7 @@
 // statistics: mean, maximum over mean and minimum positive luminance.
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 #include "ParallelRows.h"
 #include "ToneMapEngine.h"
@@ -42,7 +43,8 @@ float CleanSample(float v, NegativeSamples rule) {
 // Working-scale luminance of pixel p (its first sample's index). A result
 // that is not finite counts as no positive luminance: an infinite sample
 // would otherwise turn every later value into NaN.
-double ScaledLuminance(int32_t depthCode, const float* srcFloat, const float* table, const uint16_t* src16,
+// Inlined: it is the body of every pixel loop here.
+[[gnu::always_inline]] inline double ScaledLuminance(int32_t depthCode, const float* srcFloat, const float* table, const uint16_t* src16,
                        int64_t p, ChannelOffsets c, NegativeSamples rule) {
     double y;
     if (depthCode == 0) {
@@ -105,8 +107,7 @@ void ReplaceSentinels(int64_t pixelCount, int64_t positiveCount, int64_t values,
     });
 }
 
-// One full-run row of log-luminance: the left wrap border, the image, the
-// right wrap border.
+// The full run's source pixels and the layout of its luminance rows.
 struct FullRunSource {
     int32_t depthCode;
     int32_t width;
@@ -123,16 +124,86 @@ struct FullRunSource {
     }
 };
 
-void LogLuminanceRow(const FullRunSource& s, int32_t y, float* work0) {
+// Row y of log-luminance: the left wrap border, the image, the right wrap
+// border. With a tally, the row's positive image pixels are added to it.
+void LogLuminanceRow(const FullRunSource& s, int32_t y, float* work0, LuminanceTally<float>* tally) {
     float* out = work0 + static_cast<int64_t>(y) * s.rowLength;
     const int64_t rowStart = static_cast<int64_t>(y) * s.width;
     // Left border: the last pad pixels of the row.
     for (int32_t x = s.width - s.pad; x < s.width; ++x) {
         *out++ = LogOrSentinel(s.Scaled(rowStart, x, NegativeSamples::kReplace));
     }
-    for (int32_t x = 0; x < s.width; ++x) *out++ = LogOrSentinel(s.Scaled(rowStart, x, NegativeSamples::kShift));
+    if (tally != nullptr) {
+        // A local copy stays in registers: the stores to `out` could alias it.
+        LuminanceTally<float> t = *tally;
+        for (int32_t x = 0; x < s.width; ++x) {
+            const double scaled = s.Scaled(rowStart, x, NegativeSamples::kShift);
+            if (scaled > 0) t.Add(scaled);
+            *out++ = LogOrSentinel(scaled);
+        }
+        *tally = t;
+    } else {
+        for (int32_t x = 0; x < s.width; ++x) *out++ = LogOrSentinel(s.Scaled(rowStart, x, NegativeSamples::kShift));
+    }
     // Right border: the first pad pixels of the row.
     for (int32_t x = 0; x < s.pad; ++x) *out++ = LogOrSentinel(s.Scaled(rowStart, x, NegativeSamples::kReplace));
+}
+
+// The statistics of row y alone, without logarithms.
+void TallyRow(const FullRunSource& s, int32_t y, LuminanceTally<float>* tally) {
+    const int64_t rowStart = static_cast<int64_t>(y) * s.width;
+    LuminanceTally<float> t = *tally;
+    for (int32_t x = 0; x < s.width; ++x) {
+        const double scaled = s.Scaled(rowStart, x, NegativeSamples::kShift);
+        if (scaled > 0) t.Add(scaled);
+    }
+    *tally = t;
+}
+
+// Rows not yet taken: [top, bottom).
+struct RowsLeft {
+    std::mutex mutex;
+    int32_t top;
+    int32_t bottom;
+};
+
+// Takes the top row into *row; when none is left, *row is the first row
+// taken from the bottom.
+bool TakeTopRow(RowsLeft* rows, int32_t* row) {
+    std::lock_guard<std::mutex> lock(rows->mutex);
+    *row = rows->top;
+    if (rows->top >= rows->bottom) return false;
+    ++rows->top;
+    return true;
+}
+
+bool TakeBottomRow(RowsLeft* rows, int32_t* row) {
+    std::lock_guard<std::mutex> lock(rows->mutex);
+    if (rows->bottom <= rows->top) return false;
+    *row = --rows->bottom;
+    return true;
+}
+
+// The statistics are one double sum in raster order, so a single thread
+// takes them: the calling thread works down from the top, with logarithms
+// and statistics together, while the other threads compute logarithms from
+// the bottom up; where they meet, the calling thread goes on with the
+// statistics of the rows below. On one thread this is the plain raster scan.
+void LogLuminanceAndStatistics(const FullRunSource& source, int32_t height, float* work0,
+                               LuminanceTally<float>* tally) {
+    RowsLeft rows;
+    rows.top = 0;
+    rows.bottom = height;
+    const int32_t chunks = ChunkCount(static_cast<int64_t>(source.rowLength) * height, kValuesPerThread);
+    ForEachChunk(chunks, chunks, [&](int32_t chunk, int64_t, int64_t) {
+        int32_t y = 0;
+        if (chunk > 0) {
+            while (TakeBottomRow(&rows, &y)) LogLuminanceRow(source, y, work0, nullptr);
+            return;
+        }
+        while (TakeTopRow(&rows, &y)) LogLuminanceRow(source, y, work0, tally);
+        for (; y < height; ++y) TallyRow(source, y, tally);
+    });
 }
 
 }  // namespace
@@ -154,23 +225,10 @@ int32_t get_image(int32_t depthCode, int32_t width, int32_t height, int32_t rowL
         return -1;
     }
     const FullRunSource source{depthCode, width, pad, nb, rowLength, OffsetsFor(nb), srcFloat, table, src16};
-    // The logarithms are independent per pixel and run on several threads.
-    const int64_t rowGrain = std::max<int64_t>(1, kValuesPerThread / rowLength);
-    ParallelFor(height, rowGrain, [&](int64_t begin, int64_t end) {
-        for (int64_t y = begin; y < end; ++y) LogLuminanceRow(source, static_cast<int32_t>(y), work0);
-    });
-    // The statistics take the luminance again, in raster order on one thread:
-    // the double sum depends on the order of its terms.
     LuminanceTally<float> tally;
     tally.maximum = -1e9f;
     tally.minimum = 1e9f;
-    for (int32_t y = 0; y < height; ++y) {
-        const int64_t rowStart = static_cast<int64_t>(y) * width;
-        for (int32_t x = 0; x < width; ++x) {
-            const double s = source.Scaled(rowStart, x, NegativeSamples::kShift);
-            if (s > 0) tally.Add(s);
-        }
-    }
+    LogLuminanceAndStatistics(source, height, work0, &tally);
     FinishStatistics(tally, stats);
     const int64_t pixels = static_cast<int64_t>(width) * height;
     ReplaceSentinels(pixels, tally.count, static_cast<int64_t>(rowLength) * rowCount, *stats, work0);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <thread>
 
 #include "ToneMapEngine.h"
@@ -25,6 +26,13 @@ struct PlainChunk {
 }  // namespace
 
 void SetEngineThreads(int32_t count) { g_requestedThreads.store(std::max(count, 0), std::memory_order_relaxed); }
+
+void ZeroValues(float* values, int64_t count) {
+    // A thread gets at least 1 MiB.
+    ParallelFor(count, int64_t{1} << 18, [&](int64_t begin, int64_t end) {
+        std::memset(values + begin, 0, sizeof(float) * static_cast<size_t>(end - begin));
+    });
+}
 
 int32_t ChunkCount(int64_t count, int64_t grain) {
     const int64_t byGrain = grain > 0 ? count / grain : count;
