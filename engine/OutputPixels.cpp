@@ -178,6 +178,8 @@ namespace {
 
 // Pixels per thread below which splitting the pass is not worth a thread.
 constexpr int64_t kPixelsPerThread = 1 << 14;
+// Pixels handed to a thread at a time.
+constexpr int64_t kPixelsPerBlock = 1 << 12;
 
 // Where one call's pixels live and how they are laid out.
 struct PixelPass {
@@ -253,7 +255,10 @@ int32_t affich_image(int32_t depthCode, int32_t width, int32_t height, int32_t n
     if (whiteBin < 0) return whiteBin;
 
     const PixelPass pass{k, width, nb, pad, rowLength, floatPixels, inFloat, table, in16, lum, outFloat, out16};
-    ParallelFor(height, std::max<int64_t>(1, kPixelsPerThread / width), [&](int64_t begin, int64_t end) {
+    // Black pixels cost next to nothing: rows go out in small blocks so that
+    // a dark part of the image does not leave a thread idle.
+    const int64_t rowGrain = std::max<int64_t>(1, kPixelsPerThread / width);
+    ParallelForBlocks(height, rowGrain, std::max<int64_t>(1, kPixelsPerBlock / width), [&](int64_t begin, int64_t end) {
         for (int64_t j = begin; j < end; ++j) ToneMapRow(pass, j);
     });
     return whiteBin;

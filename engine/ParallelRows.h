@@ -3,6 +3,8 @@
 // other goes through here, so the result does not depend on the split.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 
 // Upper bound of the number of chunks (and threads) of one split.
@@ -46,4 +48,19 @@ void ForEachChunk(int64_t count, int32_t chunks, const Body& body) {
             (*static_cast<const Body*>(context))(chunk, begin, end);
         },
         &body);
+}
+
+// body(begin, end) over blocks of `block` items, handed out in order to
+// ChunkCount(count, grain) threads, each taking the next block when it has
+// finished its last: for passes whose items differ much in cost.
+template <typename Body>
+void ParallelForBlocks(int64_t count, int64_t grain, int64_t block, const Body& body) {
+    const int32_t chunks = ChunkCount(count, grain);
+    block = std::max<int64_t>(block, 1);
+    std::atomic<int64_t> next{0};
+    ForEachChunk(chunks, chunks, [&](int32_t, int64_t, int64_t) {
+        for (int64_t begin = next.fetch_add(block); begin < count; begin = next.fetch_add(block)) {
+            body(begin, std::min(count, begin + block));
+        }
+    });
 }
