@@ -43,9 +43,10 @@ float CleanSample(float v, NegativeSamples rule) {
 // Working-scale luminance of pixel p (its first sample's index). A result
 // that is not finite counts as no positive luminance: an infinite sample
 // would otherwise turn every later value into NaN.
-// Inlined: it is the body of every pixel loop here.
-[[gnu::always_inline]] inline double ScaledLuminance(int32_t depthCode, const float* srcFloat, const float* table, const uint16_t* src16,
-                       int64_t p, ChannelOffsets c, NegativeSamples rule) {
+// Always inlined: it is the body of every pixel loop here.
+[[gnu::always_inline]] inline double ScaledLuminance(int32_t depthCode, const float* srcFloat, const float* table,
+                                                     const uint16_t* src16, int64_t p, ChannelOffsets c,
+                                                     NegativeSamples rule) {
     double y;
     if (depthCode == 0) {
         const float r = CleanSample(srcFloat[p + c.red], rule);

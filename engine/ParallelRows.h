@@ -1,6 +1,8 @@
 // Splitting independent per-row or per-element work across threads.
 // Internal to the engine. Only work whose items neither read nor write each
-// other goes through here, so the result does not depend on the split.
+// other goes through here, so the result does not depend on the split;
+// partial results per chunk (extremes, integer counts) are combined in chunk
+// order, only where that gives exactly what one pass in order gives.
 #pragma once
 
 #include <algorithm>

@@ -221,25 +221,4 @@ TEST(EngineChain, LoneSentinelPixel) {
     EXPECT_LT(stats.entry[kStatMiddle], stats.entry[kStatHigh]);
 }
 
-// Splitting rows and elements over threads changes nothing, to the bit.
-TEST(EngineChain, SameResultOnAnyThreadCount) {
-    const int32_t w = 1201;  // not divisible: resampled level 1
-    const int32_t h = 901;
-    const std::vector<float> pixels = SyntheticScene(w, h);
-    const PyramidPlan plan = MakePlan(w, h, 1);
-    std::vector<float> results[2];
-    ImageStats stats[2] = {};
-    for (int run = 0; run < 2; ++run) {
-        SetEngineThreads(run == 0 ? 1 : 3);
-        WorkBuffers b(WorkBufferValues(plan));
-        get_image(0, w, h, w, h, 3, 0, &stats[run], pixels.data(), nullptr, nullptr, b.b0.data());
-        AttenuateAsDriver(plan, b, &stats[run], 3, 0.5f);
-        SolveAsDriver(plan, b);
-        results[run].assign(b.b0.data(), b.b0.data() + w * h);
-    }
-    SetEngineThreads(0);
-    EXPECT_EQ(std::memcmp(stats[0].entry, stats[1].entry, sizeof stats[0].entry), 0);
-    EXPECT_EQ(std::memcmp(results[0].data(), results[1].data(), results[0].size() * sizeof(float)), 0);
-}
-
 }  // namespace
