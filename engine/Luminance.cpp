@@ -120,45 +120,69 @@ struct FullRunSource {
     const float* table;
     const uint16_t* src16;
 
+    // With the depth code fixed at compile time each pixel loop has one body.
+    template <int32_t kDepthCode>
     double Scaled(int64_t rowStart, int32_t x, NegativeSamples rule) const {
-        return ScaledLuminance(depthCode, srcFloat, table, src16, (rowStart + x) * nb, c, rule);
+        return ScaledLuminance(kDepthCode, srcFloat, table, src16, (rowStart + x) * nb, c, rule);
     }
 };
 
 // Row y of log-luminance: the left wrap border, the image, the right wrap
 // border. With a tally, the row's positive image pixels are added to it.
-void LogLuminanceRow(const FullRunSource& s, int32_t y, float* work0, LuminanceTally<float>* tally) {
+template <int32_t kDepthCode>
+void LogLuminanceRowOf(const FullRunSource& s, int32_t y, float* work0, LuminanceTally<float>* tally) {
     float* out = work0 + static_cast<int64_t>(y) * s.rowLength;
     const int64_t rowStart = static_cast<int64_t>(y) * s.width;
     // Left border: the last pad pixels of the row.
     for (int32_t x = s.width - s.pad; x < s.width; ++x) {
-        *out++ = LogOrSentinel(s.Scaled(rowStart, x, NegativeSamples::kReplace));
+        *out++ = LogOrSentinel(s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kReplace));
     }
     if (tally != nullptr) {
         // A local copy stays in registers: the stores to `out` could alias it.
         LuminanceTally<float> t = *tally;
         for (int32_t x = 0; x < s.width; ++x) {
-            const double scaled = s.Scaled(rowStart, x, NegativeSamples::kShift);
+            const double scaled = s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kShift);
             if (scaled > 0) t.Add(scaled);
             *out++ = LogOrSentinel(scaled);
         }
         *tally = t;
     } else {
-        for (int32_t x = 0; x < s.width; ++x) *out++ = LogOrSentinel(s.Scaled(rowStart, x, NegativeSamples::kShift));
+        for (int32_t x = 0; x < s.width; ++x) {
+            *out++ = LogOrSentinel(s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kShift));
+        }
     }
     // Right border: the first pad pixels of the row.
-    for (int32_t x = 0; x < s.pad; ++x) *out++ = LogOrSentinel(s.Scaled(rowStart, x, NegativeSamples::kReplace));
+    for (int32_t x = 0; x < s.pad; ++x) {
+        *out++ = LogOrSentinel(s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kReplace));
+    }
+}
+
+void LogLuminanceRow(const FullRunSource& s, int32_t y, float* work0, LuminanceTally<float>* tally) {
+    if (s.depthCode == 0) {
+        LogLuminanceRowOf<0>(s, y, work0, tally);
+    } else {
+        LogLuminanceRowOf<1>(s, y, work0, tally);
+    }
 }
 
 // The statistics of row y alone, without logarithms.
-void TallyRow(const FullRunSource& s, int32_t y, LuminanceTally<float>* tally) {
+template <int32_t kDepthCode>
+void TallyRowOf(const FullRunSource& s, int32_t y, LuminanceTally<float>* tally) {
     const int64_t rowStart = static_cast<int64_t>(y) * s.width;
     LuminanceTally<float> t = *tally;
     for (int32_t x = 0; x < s.width; ++x) {
-        const double scaled = s.Scaled(rowStart, x, NegativeSamples::kShift);
+        const double scaled = s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kShift);
         if (scaled > 0) t.Add(scaled);
     }
     *tally = t;
+}
+
+void TallyRow(const FullRunSource& s, int32_t y, LuminanceTally<float>* tally) {
+    if (s.depthCode == 0) {
+        TallyRowOf<0>(s, y, tally);
+    } else {
+        TallyRowOf<1>(s, y, tally);
+    }
 }
 
 // Rows not yet taken: [top, bottom).
