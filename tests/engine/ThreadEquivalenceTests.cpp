@@ -1,6 +1,7 @@
 // The whole full-run chain get_image -> tm1 -> tm2 -> affich_image gives the
-// same bytes on any thread count, and on Linux the bytes the single-threaded
-// stages gave before any pass was split.
+// same bytes on any thread count. On Linux, whose C library the checksums
+// were recorded with, they are also the bytes the stages gave before any of
+// their passes was split over threads.
 #include <cstring>
 #include <vector>
 
@@ -32,8 +33,8 @@ void Append(std::vector<uint8_t>* bytes, const T* data, size_t count) {
 }
 
 // Samples over six decades, exact in single precision (no libm), with
-// black pixels, negative samples (inside the wrap borders too), a NaN and an
-// infinity.
+// black pixels (32-bit only: code 0 reads the table's first, positive value),
+// negative samples (inside the wrap borders too), a NaN and an infinity.
 struct Pixels {
     std::vector<float> f;
     std::vector<uint16_t> codes;
@@ -99,7 +100,9 @@ ChainResult RunChain(const ChainCase& c, const Pixels& px, int32_t threads) {
 }
 
 TEST(ThreadEquivalence, WholeChainIsTheSameOnAnyThreadCount) {
-    //                         Str Sat  White Black       Gam  HS  SS  SC  CT  SH  SL
+    // Settings 1..4: Strength, ColorSaturation, WhiteClip, BlackClip; 8..14:
+    // Gamma, Highlights, Shadows Smoothing, Shadows Clipping, ColorTemperature,
+    // Saturation Highlights, Saturation Shadows.
     const ChainCase cases[] = {
         {0, 900, 620, 3, true, {0, 60, 46, 2000, 3000, 0, 0, 0, 40, 30, 40, 20, -3, 6, -4}, 0x0439afa89d916b82ull},
         {1, 300, 220, 3, false, {0, 100, 120, 0, 0, 0, 0, 0, 50, 0, 0, 0, 4, -7, 9}, 0x268fcf6abea6d0ceull},
