@@ -258,7 +258,8 @@ int32_t affich_image(int32_t depthCode, int32_t width, int32_t height, int32_t n
     // Black pixels cost next to nothing: rows go out in small blocks so that
     // a dark part of the image does not leave a thread idle.
     const int64_t rowGrain = std::max<int64_t>(1, kPixelsPerThread / width);
-    ParallelForBlocks(height, rowGrain, std::max<int64_t>(1, kPixelsPerBlock / width), [&](int64_t begin, int64_t end) {
+    const int64_t rowBlock = std::max<int64_t>(1, kPixelsPerBlock / width);
+    ParallelForBlocks(height, rowGrain, rowBlock, [&](int64_t begin, int64_t end) {
         for (int64_t j = begin; j < end; ++j) ToneMapRow(pass, j);
     });
     return whiteBin;
