@@ -1,5 +1,5 @@
-// Times get_image, tm1, tm2 and the chain get_image -> tm1 -> tm2 on
-// synthetic 32-bit RGB scenes of 1, 4 and 12 megapixels. Reports
+// Times get_image, tm1, tm2, affich_image and the chain get_image -> tm1 ->
+// tm2 on synthetic 32-bit RGB scenes of 1, 4 and 12 megapixels. Reports
 // milliseconds per run and megapixels per second (counter MP/s).
 #include <benchmark/benchmark.h>
 
@@ -44,7 +44,10 @@ struct Fixture {
     std::vector<float> b0, b1, b2;
     std::vector<float> logLuminance;  // get_image's output
     std::vector<float> divergence;    // tm1's output
+    std::vector<float> adapted;       // tm2's output
+    std::vector<float> output;        // affich_image's output
     ImageStats stats{};               // after get_image
+    ImageStats landmarks{};           // after tm1
 
     Fixture(int32_t width, int32_t height) : w(width), h(height), pixels(SyntheticScene(width, height)) {
         PlanPyramids(w, h, 0, 4, &plan);
@@ -54,9 +57,12 @@ struct Fixture {
         b2.assign(values, 0.0f);
         GetImage();
         logLuminance = b0;
-        ImageStats s = stats;
-        Attenuate(&s);
+        landmarks = stats;
+        Attenuate(&landmarks);
         divergence = b0;
+        Solve();
+        adapted = b0;
+        output.assign(pixels.size(), 0.0f);
     }
     double Megapixels() const { return w * static_cast<double>(h) / 1e6; }
     void GetImage() {
@@ -69,6 +75,12 @@ struct Fixture {
     void Solve() {
         const int32_t* e = plan.entry;
         tm2(e[3], e[4], e[3], e[4], e[7], e[8], e[5], e[11], b1.data(), b2.data(), b0.data());
+    }
+    // The full run's first-use settings of a 32-bit image.
+    void Output() {
+        const int32_t settings[15] = {0, 70, 46, 5000, 0, 0, 0, 0, 50, 0, 0, 0, 0, 0, 0};
+        affich_image(0, w, h, 3, 0, settings, 2.2, &landmarks, pixels.data(), nullptr, nullptr, b0.data(),
+                     output.data(), nullptr);
     }
 };
 
@@ -125,6 +137,16 @@ void BM_Tm2(benchmark::State& state) {
     Report(state, f);
 }
 
+void BM_Output(benchmark::State& state) {
+    Fixture& f = FixtureOf(state.range(0));
+    for (auto _ : state) {
+        Restore(state, &f.b0, f.adapted);
+        f.Output();
+        benchmark::DoNotOptimize(f.output.data());
+    }
+    Report(state, f);
+}
+
 void BM_Chain(benchmark::State& state) {
     Fixture& f = FixtureOf(state.range(0));
     for (auto _ : state) {
@@ -144,6 +166,7 @@ void Sizes(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_GetImage)->Apply(Sizes);
 BENCHMARK(BM_Tm1)->Apply(Sizes);
 BENCHMARK(BM_Tm2)->Apply(Sizes);
+BENCHMARK(BM_Output)->Apply(Sizes);
 BENCHMARK(BM_Chain)->Apply(Sizes);
 
 }  // namespace

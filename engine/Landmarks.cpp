@@ -3,14 +3,19 @@
 // an end of the range) and a low and a high value halfway to the ends of the
 // population.
 #include <cmath>
+#include <memory>
 #include <new>
 
+#include "ParallelRows.h"
 #include "ToneMapEngine.h"
 
 namespace {
 
 constexpr int32_t kLandmarkBins = 65536;
 constexpr int32_t kMaxAdjustments = 40;
+
+// Values per thread below which splitting the count is not worth a thread.
+constexpr int64_t kValuesPerThread = 1 << 16;
 
 // Adjustments made since the last reset; limits the search for a usable
 // fraction. One process-wide counter: the engine runs on one thread.
@@ -26,10 +31,26 @@ int32_t BinOf(float v, int32_t bins) {
 
 }  // namespace
 
+// Every chunk counts into a histogram of its own, added into `histogram`
+// afterwards: integer counts, so the split changes nothing. Without memory
+// for the extra histograms the count runs on one thread.
 int32_t BuildLogHistogram(int32_t n, int32_t bins, float lo, float hi, const float* values, int32_t* histogram) {
     if (!(lo < hi) || bins < 1) return -1;
     const float scale = static_cast<float>(bins - 1) / (hi - lo);
-    for (int32_t i = 0; i < n; ++i) ++histogram[BinOf((values[i] - lo) * scale, bins)];
+    int32_t chunks = ChunkCount(n, kValuesPerThread);
+    std::unique_ptr<int32_t[]> extra;
+    if (chunks > 1) {
+        extra.reset(new (std::nothrow) int32_t[static_cast<size_t>(chunks - 1) * bins]());
+        if (!extra) chunks = 1;
+    }
+    ForEachChunk(n, chunks, [&](int32_t chunk, int64_t begin, int64_t end) {
+        int32_t* own = chunk == 0 ? histogram : extra.get() + static_cast<size_t>(chunk - 1) * bins;
+        for (int64_t i = begin; i < end; ++i) ++own[BinOf((values[i] - lo) * scale, bins)];
+    });
+    for (int32_t c = 1; c < chunks; ++c) {
+        const int32_t* own = extra.get() + static_cast<size_t>(c - 1) * bins;
+        for (int32_t b = 0; b < bins; ++b) histogram[b] += own[b];
+    }
     return n;
 }
 

@@ -1,7 +1,10 @@
 // Log-luminance extraction (full run and preview) and the first image
 // statistics: mean, maximum over mean and minimum positive luminance.
+#include <algorithm>
 #include <cmath>
+#include <mutex>
 
+#include "ParallelRows.h"
 #include "ToneMapEngine.h"
 
 namespace {
@@ -11,6 +14,9 @@ constexpr double kFloatScale = 32768.0;
 
 // Values below this are sentinels.
 constexpr float kSentinelBound = -99999999;
+
+// Values per thread below which splitting a pass is not worth a thread.
+constexpr int64_t kValuesPerThread = 1 << 14;
 
 // Where red, green and blue sit among nb interleaved channels.
 struct ChannelOffsets {
@@ -37,8 +43,10 @@ float CleanSample(float v, NegativeSamples rule) {
 // Working-scale luminance of pixel p (its first sample's index). A result
 // that is not finite counts as no positive luminance: an infinite sample
 // would otherwise turn every later value into NaN.
-double ScaledLuminance(int32_t depthCode, const float* srcFloat, const float* table, const uint16_t* src16,
-                       int64_t p, ChannelOffsets c, NegativeSamples rule) {
+// Always inlined: it is the body of every pixel loop here.
+[[gnu::always_inline]] inline double ScaledLuminance(int32_t depthCode, const float* srcFloat, const float* table,
+                                                     const uint16_t* src16, int64_t p, ChannelOffsets c,
+                                                     NegativeSamples rule) {
     double y;
     if (depthCode == 0) {
         const float r = CleanSample(srcFloat[p + c.red], rule);
@@ -93,9 +101,134 @@ void ReplaceSentinels(int64_t pixelCount, int64_t positiveCount, int64_t values,
                       float* work0) {
     if (positiveCount >= pixelCount - 1) return;
     const float floor = static_cast<float>(std::log(static_cast<double>(stats.entry[kStatMinPositive])));
-    for (int64_t i = 0; i < values; ++i) {
-        if (work0[i] < kSentinelBound) work0[i] = floor;
+    ParallelFor(values, kValuesPerThread, [&](int64_t begin, int64_t end) {
+        for (int64_t i = begin; i < end; ++i) {
+            if (work0[i] < kSentinelBound) work0[i] = floor;
+        }
+    });
+}
+
+// The full run's source pixels and the layout of its luminance rows.
+struct FullRunSource {
+    int32_t depthCode;
+    int32_t width;
+    int32_t pad;
+    int32_t nb;
+    int64_t rowLength;
+    ChannelOffsets c;
+    const float* srcFloat;
+    const float* table;
+    const uint16_t* src16;
+
+    // With the depth code fixed at compile time each pixel loop has one body.
+    template <int32_t kDepthCode>
+    double Scaled(int64_t rowStart, int32_t x, NegativeSamples rule) const {
+        return ScaledLuminance(kDepthCode, srcFloat, table, src16, (rowStart + x) * nb, c, rule);
     }
+};
+
+// Row y of log-luminance: the left wrap border, the image, the right wrap
+// border. With a tally, the row's positive image pixels are added to it.
+template <int32_t kDepthCode>
+void LogLuminanceRowOf(const FullRunSource& s, int32_t y, float* work0, LuminanceTally<float>* tally) {
+    float* out = work0 + static_cast<int64_t>(y) * s.rowLength;
+    const int64_t rowStart = static_cast<int64_t>(y) * s.width;
+    // Left border: the last pad pixels of the row.
+    for (int32_t x = s.width - s.pad; x < s.width; ++x) {
+        *out++ = LogOrSentinel(s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kReplace));
+    }
+    if (tally != nullptr) {
+        // A local copy stays in registers: the stores to `out` could alias it.
+        LuminanceTally<float> t = *tally;
+        for (int32_t x = 0; x < s.width; ++x) {
+            const double scaled = s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kShift);
+            if (scaled > 0) t.Add(scaled);
+            *out++ = LogOrSentinel(scaled);
+        }
+        *tally = t;
+    } else {
+        for (int32_t x = 0; x < s.width; ++x) {
+            *out++ = LogOrSentinel(s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kShift));
+        }
+    }
+    // Right border: the first pad pixels of the row.
+    for (int32_t x = 0; x < s.pad; ++x) {
+        *out++ = LogOrSentinel(s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kReplace));
+    }
+}
+
+void LogLuminanceRow(const FullRunSource& s, int32_t y, float* work0, LuminanceTally<float>* tally) {
+    if (s.depthCode == 0) {
+        LogLuminanceRowOf<0>(s, y, work0, tally);
+    } else {
+        LogLuminanceRowOf<1>(s, y, work0, tally);
+    }
+}
+
+// The statistics of row y alone, without logarithms.
+template <int32_t kDepthCode>
+void TallyRowOf(const FullRunSource& s, int32_t y, LuminanceTally<float>* tally) {
+    const int64_t rowStart = static_cast<int64_t>(y) * s.width;
+    LuminanceTally<float> t = *tally;
+    for (int32_t x = 0; x < s.width; ++x) {
+        const double scaled = s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kShift);
+        if (scaled > 0) t.Add(scaled);
+    }
+    *tally = t;
+}
+
+void TallyRow(const FullRunSource& s, int32_t y, LuminanceTally<float>* tally) {
+    if (s.depthCode == 0) {
+        TallyRowOf<0>(s, y, tally);
+    } else {
+        TallyRowOf<1>(s, y, tally);
+    }
+}
+
+// Rows not yet taken: [top, bottom).
+struct RowsLeft {
+    std::mutex mutex;
+    int32_t top;
+    int32_t bottom;
+};
+
+// Takes the top row into *row; when none is left, *row is the first row
+// taken from the bottom.
+bool TakeTopRow(RowsLeft* rows, int32_t* row) {
+    std::lock_guard<std::mutex> lock(rows->mutex);
+    *row = rows->top;
+    if (rows->top >= rows->bottom) return false;
+    ++rows->top;
+    return true;
+}
+
+bool TakeBottomRow(RowsLeft* rows, int32_t* row) {
+    std::lock_guard<std::mutex> lock(rows->mutex);
+    if (rows->bottom <= rows->top) return false;
+    *row = --rows->bottom;
+    return true;
+}
+
+// The statistics are one double sum in raster order, so a single thread
+// takes them: the calling thread works down from the top, with logarithms
+// and statistics together, while the other threads compute logarithms from
+// the bottom up; where they meet, the calling thread goes on with the
+// statistics of the rows below. On one thread this is the plain raster scan.
+void LogLuminanceAndStatistics(const FullRunSource& source, int32_t height, float* work0,
+                               LuminanceTally<float>* tally) {
+    RowsLeft rows;
+    rows.top = 0;
+    rows.bottom = height;
+    const int32_t chunks = ChunkCount(static_cast<int64_t>(source.rowLength) * height, kValuesPerThread);
+    ForEachChunk(chunks, chunks, [&](int32_t chunk, int64_t, int64_t) {
+        int32_t y = 0;
+        if (chunk > 0) {
+            while (TakeBottomRow(&rows, &y)) LogLuminanceRow(source, y, work0, nullptr);
+            return;
+        }
+        while (TakeTopRow(&rows, &y)) LogLuminanceRow(source, y, work0, tally);
+        for (; y < height; ++y) TallyRow(source, y, tally);
+    });
 }
 
 }  // namespace
@@ -116,32 +249,11 @@ int32_t get_image(int32_t depthCode, int32_t width, int32_t height, int32_t rowL
         static_cast<int64_t>(rowLength) < static_cast<int64_t>(width) + 2 * static_cast<int64_t>(pad)) {
         return -1;
     }
-    const ChannelOffsets c = OffsetsFor(nb);
+    const FullRunSource source{depthCode, width, pad, nb, rowLength, OffsetsFor(nb), srcFloat, table, src16};
     LuminanceTally<float> tally;
     tally.maximum = -1e9f;
     tally.minimum = 1e9f;
-    for (int32_t y = 0; y < height; ++y) {
-        float* out = work0 + static_cast<int64_t>(y) * rowLength;
-        const int64_t rowStart = static_cast<int64_t>(y) * width;
-        // Left border: the last pad pixels of the row.
-        for (int32_t x = width - pad; x < width; ++x) {
-            const double s = ScaledLuminance(depthCode, srcFloat, table, src16, (rowStart + x) * nb, c,
-                                             NegativeSamples::kReplace);
-            *out++ = LogOrSentinel(s);
-        }
-        for (int32_t x = 0; x < width; ++x) {
-            const double s = ScaledLuminance(depthCode, srcFloat, table, src16, (rowStart + x) * nb, c,
-                                             NegativeSamples::kShift);
-            if (s > 0) tally.Add(s);
-            *out++ = LogOrSentinel(s);
-        }
-        // Right border: the first pad pixels of the row.
-        for (int32_t x = 0; x < pad; ++x) {
-            const double s = ScaledLuminance(depthCode, srcFloat, table, src16, (rowStart + x) * nb, c,
-                                             NegativeSamples::kReplace);
-            *out++ = LogOrSentinel(s);
-        }
-    }
+    LogLuminanceAndStatistics(source, height, work0, &tally);
     FinishStatistics(tally, stats);
     const int64_t pixels = static_cast<int64_t>(width) * height;
     ReplaceSentinels(pixels, tally.count, static_cast<int64_t>(rowLength) * rowCount, *stats, work0);

@@ -1,6 +1,8 @@
 #include "MultigridSteps.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 #include "ParallelRows.h"
 
@@ -153,4 +155,44 @@ void ProlongByResampling(const float* coarse, const SolverLevels& levels, float*
             }
         }
     }
+}
+
+namespace {
+
+// For every fine index along one axis, the last level-1 cell whose block
+// covers it, or -1. Blocks of later cells start further on, so the last one
+// is the highest index.
+void LastCoveringCells(int32_t coarseSide, float ratio, bool resampledAxis, int32_t fineSide, int32_t* owner) {
+    std::fill(owner, owner + fineSide, -1);
+    for (int32_t c = 0; c < coarseSide; ++c) {
+        const int32_t first = static_cast<int32_t>(ratio * static_cast<float>(c));
+        const int32_t count = TapCount(resampledAxis, first, fineSide);
+        for (int32_t i = 0; i < count; ++i) owner[first + i] = c;
+    }
+}
+
+}  // namespace
+
+bool AddProlongedByResampling(const float* coarse, const SolverLevels& levels, float* fine) {
+    const int32_t w = levels.width[0];
+    const int32_t h = levels.height[0];
+    const int32_t cw = levels.width[1];
+    std::unique_ptr<int32_t[]> owners(new (std::nothrow) int32_t[static_cast<size_t>(w) + h]);
+    if (!owners) return false;
+    int32_t* columnOwner = owners.get();
+    int32_t* rowOwner = owners.get() + w;
+    LastCoveringCells(cw, levels.rx, levels.resampleWidth, w, columnOwner);
+    LastCoveringCells(levels.height[1], levels.ry, levels.resampleHeight, h, rowOwner);
+    // Blocks are rows times columns, and the cell written last in raster
+    // order is the one with the last row and, within it, the last column.
+    ForEachRow(h, w, [&](int32_t y) {
+        float* out = fine + static_cast<int64_t>(y) * w;
+        const int32_t cy = rowOwner[y];
+        const float* in = cy >= 0 ? coarse + static_cast<int64_t>(cy) * cw : nullptr;
+        for (int32_t x = 0; x < w; ++x) {
+            const float prolonged = in != nullptr && columnOwner[x] >= 0 ? in[columnOwner[x]] : 0.0f;
+            out[x] = prolonged + out[x];
+        }
+    });
+    return true;
 }

@@ -25,3 +25,9 @@ void ProlongByCopy(const float* coarse, int32_t coarseWidth, int32_t coarseHeigh
 // winning where blocks overlap; cells no block covers get 0. Level 0 must be
 // zeroed beforehand.
 void ProlongByResampling(const float* coarse, const SolverLevels& levels, float* fine);
+
+// fine += the level-1 values that ProlongByResampling would write, in one
+// pass that rows may share out: each fine cell takes the value of the last
+// block covering it, 0 where none does. Returns false, with fine unchanged,
+// when the small index arrays cannot be had.
+bool AddProlongedByResampling(const float* coarse, const SolverLevels& levels, float* fine);

@@ -1,6 +1,7 @@
 // The per-pixel pass of the full-run output operator: output luminance from
 // the adapted luminance and a global curve, colour from the input ratios,
 // encoding for the host.
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
@@ -8,6 +9,7 @@
 #include <limits>
 
 #include "OutputOperator.h"
+#include "ParallelRows.h"
 
 namespace {
 
@@ -172,6 +174,69 @@ float EncodeChannel(float cPrime, float exponent, float scale) {
     return v;
 }
 
+namespace {
+
+// Pixels per thread below which splitting the pass is not worth a thread.
+constexpr int64_t kPixelsPerThread = 1 << 14;
+// Pixels handed to a thread at a time.
+constexpr int64_t kPixelsPerBlock = 1 << 12;
+
+// Where one call's pixels live and how they are laid out.
+struct PixelPass {
+    const OutputConstants& k;
+    int32_t width;
+    int32_t nb;
+    int32_t pad;
+    int64_t rowLength;  // of the luminance buffer
+    bool floatPixels;
+    const float* inFloat;
+    const float* table;
+    const uint16_t* in16;
+    const float* lum;
+    float* outFloat;
+    uint16_t* out16;
+};
+
+// Output row j: each pixel reads only its own input and luminance value and
+// writes only its own samples, so rows may run in any order.
+void ToneMapRow(const PixelPass& pass, int64_t j) {
+    const OutputConstants& k = pass.k;
+    const int32_t green = (pass.nb - 1) / 2;
+    const int32_t blue = pass.nb - 1;
+    const float* lumRow = pass.lum + j * pass.rowLength + pass.pad;
+    size_t p = static_cast<size_t>(j) * static_cast<size_t>(pass.width) * static_cast<size_t>(pass.nb);
+    for (int32_t i = 0; i < pass.width; ++i, p += pass.nb) {
+        float rgb[3];
+        if (pass.floatPixels) {
+            rgb[0] = pass.inFloat[p];
+            rgb[1] = pass.inFloat[p + green];
+            rgb[2] = pass.inFloat[p + blue];
+        } else {
+            rgb[0] = pass.table[pass.in16[p]];
+            rgb[1] = pass.table[pass.in16[p + green]];
+            rgb[2] = pass.table[pass.in16[p + blue]];
+        }
+        // A black pixel is written as 0 in every channel.
+        float c[3];
+        float v[3] = {0, 0, 0};
+        if (ToneMapPixel(k, rgb[0], rgb[1], rgb[2], lumRow[i], c)) {
+            for (int ch = 0; ch < 3; ++ch) v[ch] = EncodeChannel(c[ch], k.outputGamma, k.outputScale);
+        }
+        // Red, green, blue: with fewer planes the later store wins.
+        if (pass.floatPixels) {
+            pass.outFloat[p] = v[0];
+            pass.outFloat[p + green] = v[1];
+            pass.outFloat[p + blue] = v[2];
+        } else {
+            pass.out16[p] = static_cast<uint16_t>(static_cast<int32_t>(v[0]));
+            pass.out16[p + green] = static_cast<uint16_t>(static_cast<int32_t>(v[1]));
+            pass.out16[p + blue] = static_cast<uint16_t>(static_cast<int32_t>(v[2]));
+        }
+    }
+}
+
+}  // namespace
+
 int32_t affich_image(int32_t depthCode, int32_t width, int32_t height, int32_t nb, int32_t pad,
                      const int32_t* settings, double outputGamma, const ImageStats* stats, const float* inFloat,
                      const float* table, const uint16_t* in16, float* lum, float* outFloat, uint16_t* out16) {
@@ -189,39 +254,13 @@ int32_t affich_image(int32_t depthCode, int32_t width, int32_t height, int32_t n
     const int32_t whiteBin = NormaliseLuminanceRange(lum, rowLength * height, k.whitePercent, k.blackPercent);
     if (whiteBin < 0) return whiteBin;
 
-    const int32_t green = (nb - 1) / 2;
-    const int32_t blue = nb - 1;
-    size_t p = 0;
-    for (int32_t j = 0; j < height; ++j) {
-        const float* lumRow = lum + j * rowLength + pad;
-        for (int32_t i = 0; i < width; ++i, p += nb) {
-            float rgb[3];
-            if (floatPixels) {
-                rgb[0] = inFloat[p];
-                rgb[1] = inFloat[p + green];
-                rgb[2] = inFloat[p + blue];
-            } else {
-                rgb[0] = table[in16[p]];
-                rgb[1] = table[in16[p + green]];
-                rgb[2] = table[in16[p + blue]];
-            }
-            // A black pixel is written as 0 in every channel.
-            float c[3];
-            float v[3] = {0, 0, 0};
-            if (ToneMapPixel(k, rgb[0], rgb[1], rgb[2], lumRow[i], c)) {
-                for (int ch = 0; ch < 3; ++ch) v[ch] = EncodeChannel(c[ch], k.outputGamma, k.outputScale);
-            }
-            // Red, green, blue: with fewer planes the later store wins.
-            if (floatPixels) {
-                outFloat[p] = v[0];
-                outFloat[p + green] = v[1];
-                outFloat[p + blue] = v[2];
-            } else {
-                out16[p] = static_cast<uint16_t>(static_cast<int32_t>(v[0]));
-                out16[p + green] = static_cast<uint16_t>(static_cast<int32_t>(v[1]));
-                out16[p + blue] = static_cast<uint16_t>(static_cast<int32_t>(v[2]));
-            }
-        }
-    }
+    const PixelPass pass{k, width, nb, pad, rowLength, floatPixels, inFloat, table, in16, lum, outFloat, out16};
+    // Black pixels cost next to nothing: rows go out in small blocks so that
+    // a dark part of the image does not leave a thread idle.
+    const int64_t rowGrain = std::max<int64_t>(1, kPixelsPerThread / width);
+    const int64_t rowBlock = std::max<int64_t>(1, kPixelsPerBlock / width);
+    ParallelForBlocks(height, rowGrain, rowBlock, [&](int64_t begin, int64_t end) {
+        for (int64_t j = begin; j < end; ++j) ToneMapRow(pass, j);
+    });
     return whiteBin;
 }

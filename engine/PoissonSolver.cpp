@@ -50,15 +50,16 @@ void DescendOneLevel(const SolverLevels& levels, int32_t k, float* u, float* f, 
 void AscendOneLevel(const SolverLevels& levels, int32_t k, float* u, const float* f, float* scratch) {
     float* fine = u + levels.offset[k];
     const float* coarse = u + levels.offset[k + 1];
-    if (k == 0 && levels.resampled) {
+    if (k > 0 || !levels.resampled) {
+        ProlongByCopy(coarse, levels.width[k + 1], levels.height[k + 1], fine, levels.width[k]);
+    } else if (!AddProlongedByResampling(coarse, levels, fine)) {
+        // Without memory for its index arrays: the same sum, on one thread.
         const size_t bytes = sizeof(float) * static_cast<size_t>(CellsOf(levels, 0));
         std::memcpy(scratch, fine, bytes);
         std::memset(fine, 0, bytes);
         ProlongByResampling(coarse, levels, fine);
         const int64_t n = CellsOf(levels, 0);
         for (int64_t i = 0; i < n; ++i) fine[i] = fine[i] + scratch[i];
-    } else {
-        ProlongByCopy(coarse, levels.width[k + 1], levels.height[k + 1], fine, levels.width[k]);
     }
     Relax(levels, k, kSweepsUp, u, f);
 }

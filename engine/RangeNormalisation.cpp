@@ -7,10 +7,14 @@
 #include <new>
 
 #include "OutputOperator.h"
+#include "ParallelRows.h"
 
 namespace {
 
 constexpr int32_t kTopBin = kNormalisationBins - 1;
+
+// Values per thread below which splitting a pass is not worth a thread.
+constexpr int64_t kValuesPerThread = 1 << 16;
 
 // trunc(v) limited to 0..65535; NaN counts as bin 0.
 int32_t BinOf(float v) {
@@ -19,12 +23,11 @@ int32_t BinOf(float v) {
     return 0;
 }
 
-}  // namespace
-
-void FindLuminanceExtremes(const float* values, int64_t count, float* minimum, float* maximum) {
+// Extremes of values[begin, end), as one scan in buffer order finds them.
+void ScanExtremes(const float* values, int64_t begin, int64_t end, float* minimum, float* maximum) {
     float lo = 1e9f;
     float hi = -1e9f;
-    for (int64_t i = 0; i < count; ++i) {
+    for (int64_t i = begin; i < end; ++i) {
         const float v = values[i];
         if (v > hi && v <= FLT_MAX) hi = v;
         if (v < lo && v >= -FLT_MAX) lo = v;
@@ -33,22 +36,76 @@ void FindLuminanceExtremes(const float* values, int64_t count, float* minimum, f
     *maximum = hi;
 }
 
-void ScaleIntoHistogram(float* values, int64_t count, float minimum, float maximum, float scale,
-                        int32_t* histogram) {
-    if (scale > 0 && scale <= FLT_MAX) {
-        for (int64_t i = 0; i < count; ++i) {
-            const float v = (values[i] - minimum) * scale;
-            values[i] = v;
-            ++histogram[BinOf(v)];
-        }
-        return;
+// v -> (v - minimum) x scale, or the same in double when the scale is 0 or
+// infinite (a range narrower than 65535 / FLT_MAX or wider than FLT_MAX).
+struct RangeScaling {
+    float minimum;
+    float scale;
+    bool wide;
+    double wideScale;
+
+    float Apply(float v) const {
+        if (!wide) return (v - minimum) * scale;
+        return static_cast<float>((static_cast<double>(v) - minimum) * wideScale);
     }
-    // The range is narrower than 65535 / FLT_MAX or wider than FLT_MAX.
-    const double wideScale = 65535.0 / (static_cast<double>(maximum) - minimum);
-    for (int64_t i = 0; i < count; ++i) {
-        const float v = static_cast<float>((static_cast<double>(values[i]) - minimum) * wideScale);
+};
+
+void ScaleAndCount(float* values, int64_t begin, int64_t end, const RangeScaling& scaling, int32_t* histogram) {
+    for (int64_t i = begin; i < end; ++i) {
+        const float v = scaling.Apply(values[i]);
         values[i] = v;
         ++histogram[BinOf(v)];
+    }
+}
+
+}  // namespace
+
+// Each chunk keeps the first strictly greater (smaller) value of its own
+// part; taking the chunks' results in buffer order with the same strict
+// comparisons keeps the first such value of the whole buffer, so even the
+// sign of a zero extreme is the one a single scan finds.
+void FindLuminanceExtremes(const float* values, int64_t count, float* minimum, float* maximum) {
+    const int32_t chunks = ChunkCount(count, kValuesPerThread);
+    float lows[kMaxEngineChunks];
+    float highs[kMaxEngineChunks];
+    for (int32_t i = 0; i < chunks; ++i) {
+        lows[i] = 1e9f;
+        highs[i] = -1e9f;
+    }
+    ForEachChunk(count, chunks, [&](int32_t chunk, int64_t begin, int64_t end) {
+        ScanExtremes(values, begin, end, &lows[chunk], &highs[chunk]);
+    });
+    float lo = 1e9f;
+    float hi = -1e9f;
+    for (int32_t i = 0; i < chunks; ++i) {
+        if (highs[i] > hi) hi = highs[i];
+        if (lows[i] < lo) lo = lows[i];
+    }
+    *minimum = lo;
+    *maximum = hi;
+}
+
+// Every chunk counts into a histogram of its own; the counts are then added
+// into `histogram`, exactly, as integers. Without memory for the extra
+// histograms the pass runs on one thread.
+void ScaleIntoHistogram(float* values, int64_t count, float minimum, float maximum, float scale,
+                        int32_t* histogram) {
+    const bool wide = !(scale > 0 && scale <= FLT_MAX);
+    const RangeScaling scaling{minimum, scale, wide,
+                               wide ? 65535.0 / (static_cast<double>(maximum) - minimum) : 0.0};
+    int32_t chunks = ChunkCount(count, kValuesPerThread);
+    std::unique_ptr<int32_t[]> extra;
+    if (chunks > 1) {
+        extra.reset(new (std::nothrow) int32_t[static_cast<size_t>(chunks - 1) * kNormalisationBins]());
+        if (!extra) chunks = 1;
+    }
+    ForEachChunk(count, chunks, [&](int32_t chunk, int64_t begin, int64_t end) {
+        int32_t* own = chunk == 0 ? histogram : extra.get() + static_cast<size_t>(chunk - 1) * kNormalisationBins;
+        ScaleAndCount(values, begin, end, scaling, own);
+    });
+    for (int32_t c = 1; c < chunks; ++c) {
+        const int32_t* own = extra.get() + static_cast<size_t>(c - 1) * kNormalisationBins;
+        for (int32_t b = 0; b < kNormalisationBins; ++b) histogram[b] += own[b];
     }
 }
 
@@ -87,15 +144,17 @@ LinearMap ComputeLinearMap(float minimum, float scale, int32_t lo, int32_t hi) {
 }
 
 void ApplyLinearMap(float* values, int64_t count, LinearMap map) {
-    for (int64_t i = 0; i < count; ++i) {
-        float v = map.scale * values[i] + map.offset;
-        if (!(v >= 0)) {
-            v = 0;
-        } else if (v > FLT_MAX) {
-            v = FLT_MAX;
+    ParallelFor(count, kValuesPerThread, [&](int64_t begin, int64_t end) {
+        for (int64_t i = begin; i < end; ++i) {
+            float v = map.scale * values[i] + map.offset;
+            if (!(v >= 0)) {
+                v = 0;
+            } else if (v > FLT_MAX) {
+                v = FLT_MAX;
+            }
+            values[i] = v;
         }
-        values[i] = v;
-    }
+    });
 }
 
 int32_t NormaliseLuminanceRange(float* values, int64_t count, float whitePercent, float blackPercent) {

@@ -18,6 +18,11 @@ constexpr int32_t kEngineOutOfMemory = -4;
 // default) takes the processor count. Results are the same for any count.
 void SetEngineThreads(int32_t count);
 
+// Sets `count` values to +0 (all bytes zero), on the engine's threads: the
+// drivers clear their work buffers with it, and on fresh memory most of the
+// time goes into the first touch of each page.
+void ZeroValues(float* values, int64_t count);
+
 // Sizes and level counts of one run's pyramids.
 struct PyramidPlan {
     // [1], [2] working width and height; [3], [4] row length and row count of

@@ -41,9 +41,10 @@ void UnpackRows(uint8_t* data, int32_t rowBytes, int32_t packedBytes, int32_t ro
                          packedBytes);
 }
 
+// `bytes` is a whole number of floats (4 x WorkBufferValues).
 bool AcquireZeroedBuffer(const BufferProcs* procs, int64_t bytes, HostBuffer* buffer) {
     if (!AcquireHostBuffer(procs, bytes, buffer)) return false;
-    std::memset(buffer->address, 0, static_cast<size_t>(bytes));
+    ZeroValues(static_cast<float*>(buffer->address), bytes / static_cast<int64_t>(sizeof(float)));
     return true;
 }
 

@@ -82,6 +82,35 @@ TEST(GridTransfer, BlocksFollowDivisibilityAndStayInsideTheGrid) {
     EXPECT_GT(prolonged.data()[4353 * 12 - 1], 0.0f);
 }
 
+// The one-pass, row-parallel sum equals zeroing, writing the overlapping
+// blocks in raster order and adding, on grids resampled along one axis or
+// both, with blocks clipped at the last column.
+TEST(GridTransfer, ProlongedSumInOnePassEqualsBlockWrites) {
+    SolverLevels clipped{};
+    ASSERT_TRUE(PlanSolverLevels(4353, 12, 4353, 12, 2, &clipped));
+    for (const SolverLevels& l : {clipped, LevelsOfPlan(1024, 1000, 0), LevelsOfPlan(1201, 901, 1)}) {
+        const int64_t n = static_cast<int64_t>(l.width[0]) * l.height[0];
+        std::vector<float> coarse(static_cast<size_t>(l.width[1]) * l.height[1]);
+        for (size_t i = 0; i < coarse.size(); ++i) coarse[i] = static_cast<float>(i % 101) * 0.37f - 9.0f;
+        std::vector<float> old(static_cast<size_t>(n));
+        for (int64_t i = 0; i < n; ++i) old[i] = i % 3 == 0 ? -0.0f : 0.001f * static_cast<float>(i % 89);
+        std::vector<float> written(static_cast<size_t>(n), 0.0f);
+        ProlongByResampling(coarse.data(), l, written.data());
+        GuardedBuffer summed(n);
+        for (int32_t threads : {1, 3}) {
+            SetEngineThreads(threads);
+            std::copy(old.begin(), old.end(), summed.data());
+            ASSERT_TRUE(AddProlongedByResampling(coarse.data(), l, summed.data()));
+            for (int64_t i = 0; i < n; ++i) {
+                const float expected = written[i] + old[i];
+                ASSERT_EQ(std::memcmp(&expected, &summed.data()[i], sizeof(float)), 0) << i << " " << l.width[0];
+            }
+        }
+        SetEngineThreads(0);
+        EXPECT_TRUE(summed.Intact());
+    }
+}
+
 TEST(Poisson, ZeroDivergenceGivesExactlyOne) {
     for (const auto& size : {std::pair{256, 256}, std::pair{300, 200}, std::pair{150, 150}}) {
         const PyramidPlan plan = MakePlan(size.first, size.second, size.first == 150 ? -2 : 0);
@@ -190,27 +219,6 @@ TEST(EngineChain, LoneSentinelPixel) {
     EXPECT_TRUE(b.Intact());
     EXPECT_LT(stats.entry[kStatLow], stats.entry[kStatMiddle]);
     EXPECT_LT(stats.entry[kStatMiddle], stats.entry[kStatHigh]);
-}
-
-// Splitting rows and elements over threads changes nothing, to the bit.
-TEST(EngineChain, SameResultOnAnyThreadCount) {
-    const int32_t w = 1201;  // not divisible: resampled level 1
-    const int32_t h = 901;
-    const std::vector<float> pixels = SyntheticScene(w, h);
-    const PyramidPlan plan = MakePlan(w, h, 1);
-    std::vector<float> results[2];
-    ImageStats stats[2] = {};
-    for (int run = 0; run < 2; ++run) {
-        SetEngineThreads(run == 0 ? 1 : 3);
-        WorkBuffers b(WorkBufferValues(plan));
-        get_image(0, w, h, w, h, 3, 0, &stats[run], pixels.data(), nullptr, nullptr, b.b0.data());
-        AttenuateAsDriver(plan, b, &stats[run], 3, 0.5f);
-        SolveAsDriver(plan, b);
-        results[run].assign(b.b0.data(), b.b0.data() + w * h);
-    }
-    SetEngineThreads(0);
-    EXPECT_EQ(std::memcmp(stats[0].entry, stats[1].entry, sizeof stats[0].entry), 0);
-    EXPECT_EQ(std::memcmp(results[0].data(), results[1].data(), results[0].size() * sizeof(float)), 0);
 }
 
 }  // namespace
