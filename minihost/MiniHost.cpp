@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "HostCallbacks.h"
 
@@ -176,16 +177,28 @@ void CopyRect(HostDocument& doc, const VRect& rect, int16_t lo, int16_t hi, uint
 }
 
 void CommitOutput(MiniHost& host) {
-    if (!host.outBuffer.empty())
+    if (host.outBuffer)
         CopyRect(host.document, host.outRectDelivered, host.outLoDelivered, host.outHiDelivered,
-                 host.outBuffer.data(), host.record.outRowBytes, true);
-    host.outBuffer.clear();
+                 host.outBuffer.get(), host.record.outRowBytes, true);
+    host.outBuffer.reset();
     host.record.outData = nullptr;
 }
 
 bool ValidRequest(const HostDocument& doc, const VRect& r, int16_t lo, int16_t hi) {
     return r.left >= 0 && r.top >= 0 && r.right <= doc.width && r.bottom <= doc.height && lo >= 0 && lo <= hi &&
            hi < doc.planes;
+}
+
+// A buffer for delivered pixels; the bytes that pad its rows are marked.
+std::unique_ptr<uint8_t[]> NewPixelBuffer(size_t size, int32_t rowPadding) {
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size > 0 ? size : 1]);
+    if (buffer && rowPadding > 0) std::memset(buffer.get(), 0xEE, size);
+    return buffer;
+}
+
+bool CoversDocument(const HostDocument& doc, const VRect& r, int16_t lo, int16_t hi) {
+    return r.left == 0 && r.top == 0 && r.right == doc.width && r.bottom == doc.height && lo == 0 &&
+           hi == doc.planes - 1;
 }
 
 // Delivers the requested rectangles, planes interleaved and rows contiguous,
@@ -200,25 +213,32 @@ OSErr AdvanceState() {
     const VRect out = use32 ? host.bigDocument.outRect32 : Widen(r.outRect);
     const int bytes = BytesPerSample(host.document.depth);
 
-    host.inBuffer.clear();
+    host.inBuffer.reset();
     r.inData = nullptr;
     r.inRowBytes = 0;
     if (!IsEmpty(in)) {
         if (!ValidRequest(host.document, in, r.inLoPlane, r.inHiPlane)) return filterBadParameters;
         const int count = r.inHiPlane - r.inLoPlane + 1;
         r.inRowBytes = (in.right - in.left) * count * bytes + host.rowPaddingBytes;
-        host.inBuffer.assign(static_cast<size_t>(r.inRowBytes) * (in.bottom - in.top), 0xEE);
-        CopyRect(host.document, in, r.inLoPlane, r.inHiPlane, host.inBuffer.data(), r.inRowBytes, false);
-        r.inData = host.inBuffer.data();
+        host.inBuffer = NewPixelBuffer(static_cast<size_t>(r.inRowBytes) * (in.bottom - in.top), host.rowPaddingBytes);
+        if (!host.inBuffer) return memFullErr;
+        CopyRect(host.document, in, r.inLoPlane, r.inHiPlane, host.inBuffer.get(), r.inRowBytes, false);
+        r.inData = host.inBuffer.get();
     }
     r.outRowBytes = 0;
     if (!IsEmpty(out)) {
         if (!ValidRequest(host.document, out, r.outLoPlane, r.outHiPlane)) return filterBadParameters;
         const int count = r.outHiPlane - r.outLoPlane + 1;
         r.outRowBytes = (out.right - out.left) * count * bytes + host.rowPaddingBytes;
-        host.outBuffer.assign(static_cast<size_t>(r.outRowBytes) * (out.bottom - out.top), 0xEE);
-        CopyRect(host.document, out, r.outLoPlane, r.outHiPlane, host.outBuffer.data(), r.outRowBytes, false);
-        r.outData = host.outBuffer.data();
+        if (host.rowPaddingBytes == 0 && CoversDocument(host.document, out, r.outLoPlane, r.outHiPlane)) {
+            // The module writes straight into the document, as into the host's own image.
+            r.outData = host.document.samples.data();
+            return noErr;
+        }
+        host.outBuffer = NewPixelBuffer(static_cast<size_t>(r.outRowBytes) * (out.bottom - out.top), host.rowPaddingBytes);
+        if (!host.outBuffer) return memFullErr;
+        CopyRect(host.document, out, r.outLoPlane, r.outHiPlane, host.outBuffer.get(), r.outRowBytes, false);
+        r.outData = host.outBuffer.get();
         host.outRectDelivered = out;
         host.outLoDelivered = r.outLoPlane;
         host.outHiDelivered = r.outHiPlane;
@@ -381,7 +401,7 @@ int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selecto
         TakeBackDescriptor(host, selector);
         host.parameters = host.record.parameters;
         CommitOutput(host);
-        host.inBuffer.clear();
+        host.inBuffer.reset();
         host.record.inData = nullptr;
     }
     gActiveHost = previous;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <map>
 #include <string>
 #include <utility>
@@ -175,8 +176,8 @@ struct MiniHost {
     std::vector<HostWriteToken*> writeTokens;
     std::vector<HostHandleBlock*> handles;
     std::vector<HostBufferBlock*> buffers;
-    std::vector<uint8_t> inBuffer;
-    std::vector<uint8_t> outBuffer;
+    std::unique_ptr<uint8_t[]> inBuffer;   // the delivered input
+    std::unique_ptr<uint8_t[]> outBuffer;  // the delivered output, unless it is the document itself
     VRect outRectDelivered{};
     int16_t outLoDelivered = 0;
     int16_t outHiDelivered = -1;
