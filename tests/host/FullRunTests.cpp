@@ -136,6 +136,69 @@ TEST_P(FullRunTest, WrapsPanoramasWithAQuarterOnEachSide) {
     ExpectNothingOutstanding(host);
 }
 
+// Applies the filter with the settings record changed by `adjust` after prepare.
+template <typename Adjust>
+void RunWithSettings(MiniHost& host, const PluginModule& module, Adjust adjust) {
+    ASSERT_EQ(CallSelector(host, module, filterSelectorParameters), noErr);
+    ASSERT_EQ(CallSelector(host, module, filterSelectorPrepare), noErr);
+    adjust(SettingsOf(host));
+    ASSERT_EQ(CallSelector(host, module, filterSelectorStart), noErr);
+}
+
+TEST_P(FullRunTest, SettingsShapeWhatReachesTheDocument) {
+    for (int16_t depth : {int16_t(32), int16_t(16)}) {
+        const HostDocument source = Scene(180, 130, 3, depth);
+        auto sample = [depth](const HostDocument& d, size_t i) {
+            return depth == 32 ? double(FloatSamples(d)[i]) : double(Code16Samples(d)[i]);
+        };
+        const size_t pixels = 180 * 130;
+
+        // No saturation: grey pixels; black 32-bit pixels stay black (a 16-bit
+        // code 0 is not black: it maps to the small value of code 1).
+        MiniHost grey;
+        grey.document = source;
+        RunWithSettings(grey, Module(), [](TMSettings* s) { s->colorSaturation = 0; });
+        for (size_t p = 0; p < pixels; ++p) {
+            ASSERT_EQ(sample(grey.document, 3 * p), sample(grey.document, 3 * p + 1)) << p;
+            ASSERT_EQ(sample(grey.document, 3 * p), sample(grey.document, 3 * p + 2)) << p;
+            if (depth == 32 && sample(source, 3 * p) == 0 && sample(source, 3 * p + 1) == 0 &&
+                sample(source, 3 * p + 2) == 0) {
+                ASSERT_EQ(sample(grey.document, 3 * p), 0) << p;
+            }
+        }
+
+        // White Point 0 with the local result alone: hardly any pixel reaches full white.
+        MiniHost white;
+        white.document = source;
+        RunWithSettings(white, Module(), [](TMSettings* s) {
+            s->colorSaturation = 0;
+            s->strength = 100;
+            s->whitePoint = 0;
+        });
+        const double full = depth == 32 ? 1.0 : 32768.0;
+        size_t atWhite = 0;
+        for (size_t p = 0; p < pixels; ++p) atWhite += sample(white.document, 3 * p) == full;
+        EXPECT_LE(atWhite, 2u) << "depth " << depth;
+    }
+
+    // Full saturation keeps a 16-bit pixel's channel ratios (output exponent 1).
+    MiniHost ratios;
+    ratios.document = Scene(180, 130, 3, 16);
+    std::vector<float> table(65537);
+    BuildLinearisationTable(0, 65536, table.data());
+    const HostDocument source = ratios.document;
+    RunWithSettings(ratios, Module(), [](TMSettings* s) { s->colorSaturation = 100; });
+    int compared = 0;
+    for (size_t p = 0; p < 180 * 130; ++p) {
+        const uint16_t* in = Code16Samples(source) + 3 * p;
+        const uint16_t* out = Code16Samples(ratios.document) + 3 * p;
+        if (out[1] < 1000 || out[0] >= 32768 || out[1] >= 32768 || out[2] >= 32768) continue;
+        EXPECT_NEAR(double(out[0]) / out[1], double(table[in[0]]) / table[in[1]], 2e-3 * out[0] / out[1]) << p;
+        ++compared;
+    }
+    EXPECT_GT(compared, 1000);
+}
+
 TEST_P(FullRunTest, PacksAndUnpacksPaddedHostRows) {
     MiniHost padded, plain;
     padded.document = plain.document = Scene(150, 110, 3, 16);
