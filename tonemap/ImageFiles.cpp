@@ -59,9 +59,9 @@ int DepthOfSamples(TypeDesc type) {
 
 // Which file channel is alpha, -1 for none, and whether the colour is grey;
 // false for channel layouts the plug-in has no use for.
-bool ChannelLayout(const OIIO::ImageSpec& spec, bool* grey, int* alphaIndex) {
-    const int n = spec.nchannels;
-    *alphaIndex = (n == 2 || n == 4) ? spec.alpha_channel : -1;
+bool ChannelLayout(const OIIO::ImageSpec& header, bool* grey, int* alphaIndex) {
+    const int n = header.nchannels;
+    *alphaIndex = (n == 2 || n == 4) ? header.alpha_channel : -1;
     if (n == 2 && *alphaIndex == -1) *alphaIndex = 1;  // grey and alpha is the only two-channel layout
     *grey = n <= 2;
     if (n == 1 || n == 3) return true;
@@ -84,9 +84,9 @@ void FillDocument(const std::vector<FileSample>& pixels, int channels, int alpha
 
 template <class T>
 bool ReadPixels(OIIO::ImageInput& in, TypeDesc type, std::vector<T>* pixels) {
-    const OIIO::ImageSpec& spec = in.spec();
-    pixels->resize(static_cast<size_t>(spec.width) * spec.height * spec.nchannels);
-    return in.read_image(0, 0, 0, spec.nchannels, type, pixels->data(), OIIO::AutoStride, OIIO::AutoStride,
+    const OIIO::ImageSpec& header = in.spec();
+    pixels->resize(static_cast<size_t>(header.width) * header.height * header.nchannels);
+    return in.read_image(0, 0, 0, header.nchannels, type, pixels->data(), OIIO::AutoStride, OIIO::AutoStride,
                          OIIO::AutoStride, ImageLibraryProgress);
 }
 
@@ -150,25 +150,25 @@ std::vector<uint8_t> EncodePixels(const ImageFile& image, OutputSamples samples,
 
 // Lossless compression that keeps a 12-megapixel image's writing to a second
 // or two (the libraries' defaults take several); JPEG at quality 95.
-void SetCompression(const std::string& extension, OIIO::ImageSpec* spec) {
-    if (extension == "exr") spec->attribute("compression", "piz");
+void SetCompression(const std::string& extension, OIIO::ImageSpec* header) {
+    if (extension == "exr") header->attribute("compression", "piz");
     if (extension == "tif" || extension == "tiff") {
-        spec->attribute("compression", "zip");
-        spec->attribute("tiff:zipquality", 1);
+        header->attribute("compression", "zip");
+        header->attribute("tiff:zipquality", 1);
     }
-    if (extension == "png") spec->attribute("png:compressionLevel", 1);
-    if (extension == "jpg" || extension == "jpeg") spec->attribute("Compression", "jpeg:95");
+    if (extension == "png") header->attribute("png:compressionLevel", 1);
+    if (extension == "jpg" || extension == "jpeg") header->attribute("Compression", "jpeg:95");
 }
 
 // Writes `pixels` into `temporary` in the format that `path`'s extension names.
-bool WriteWithLibrary(const std::string& temporary, const std::string& path, const OIIO::ImageSpec& spec, TypeDesc type,
+bool WriteWithLibrary(const std::string& temporary, const std::string& path, const OIIO::ImageSpec& header, TypeDesc type,
                       const std::vector<uint8_t>& pixels, std::string* problem) {
     auto out = OIIO::ImageOutput::create(path);
     if (!out) {
         *problem = OIIO::geterror();
         return false;
     }
-    bool ok = out->open(temporary, spec) && out->write_image(type, pixels.data(), OIIO::AutoStride, OIIO::AutoStride,
+    bool ok = out->open(temporary, header) && out->write_image(type, pixels.data(), OIIO::AutoStride, OIIO::AutoStride,
                                                              OIIO::AutoStride, ImageLibraryProgress);
     ok = out->close() && ok;
     if (!ok) *problem = out->geterror();
@@ -194,35 +194,35 @@ bool ReadImageFile(const std::string& path, bool promoteEightBit, ImageFile* ima
         return Fail(
             error, kExitInputUnreadable,
             Quoted(path) + " is not an image this tool can read, or it is damaged." + LibraryDetail(OIIO::geterror()));
-    const OIIO::ImageSpec& spec = in->spec();
+    const OIIO::ImageSpec& header = in->spec();
     image->formatName = in->format_name();
 
     int alphaIndex = -1;
-    if (!ChannelLayout(spec, &image->grey, &alphaIndex))
+    if (!ChannelLayout(header, &image->grey, &alphaIndex))
         return Fail(error, kExitUnsupported,
-                    Quoted(path) + " has " + std::to_string(spec.nchannels) +
+                    Quoted(path) + " has " + std::to_string(header.nchannels) +
                         " channels; only grey or RGB images, with or without alpha, can be tone-mapped.");
-    const int bits = DepthOfSamples(spec.format);
+    const int bits = DepthOfSamples(header.format);
     if (bits == 0)
         return Fail(error, kExitUnsupported,
-                    Quoted(path) + " stores its pixels as " + spec.format.c_str() +
+                    Quoted(path) + " stores its pixels as " + header.format.c_str() +
                         "; only 8- and 16-bit integer or floating-point pixels can be read.");
     image->fileBits = bits;
 
     HostDocument& doc = image->document;
     if (bits == 8 && !promoteEightBit) {
-        doc = MakeDocument(spec.width, spec.height, 3, 8);  // the plug-in refuses it before reading pixels
+        doc = MakeDocument(header.width, header.height, 3, 8);  // the plug-in refuses it before reading pixels
         return true;
     }
-    if (spec.width < kSmallestSide || spec.height < kSmallestSide)
+    if (header.width < kSmallestSide || header.height < kSmallestSide)
         return Fail(error, kExitUnsupported,
-                    Quoted(path) + " is " + std::to_string(spec.width) + " x " + std::to_string(spec.height) +
+                    Quoted(path) + " is " + std::to_string(header.width) + " x " + std::to_string(header.height) +
                         " pixels; the tone mapping needs at least " + std::to_string(kSmallestSide) + " x " +
                         std::to_string(kSmallestSide) + ".");
 
-    doc = MakeDocument(spec.width, spec.height, 3, bits == 32 ? 32 : 16);
+    doc = MakeDocument(header.width, header.height, 3, bits == 32 ? 32 : 16);
     bool read = false;
-    const int n = spec.nchannels;
+    const int n = header.nchannels;
     if (bits == 32) {
         std::vector<float> pixels;
         read = ReadPixels(*in, TypeDesc::FLOAT, &pixels);
@@ -296,9 +296,9 @@ bool WriteImageFile(const std::string& path, const ImageFile& image, std::vector
 
     TypeDesc type;
     const std::vector<uint8_t> pixels = EncodePixels(image, format.samples, withAlpha, &type);
-    OIIO::ImageSpec spec(image.document.width, image.document.height, withAlpha ? 4 : 3, type);
-    if (withAlpha) spec.attribute("oiio:UnassociatedAlpha", 1);
-    SetCompression(LowerExtension(path), &spec);
+    OIIO::ImageSpec header(image.document.width, image.document.height, withAlpha ? 4 : 3, type);
+    if (withAlpha) header.attribute("oiio:UnassociatedAlpha", 1);
+    SetCompression(LowerExtension(path), &header);
 
     const std::string temporary = TemporaryNameFor(path);
     auto fail = [&](const std::string& detail) {
@@ -312,7 +312,7 @@ bool WriteImageFile(const std::string& path, const ImageFile& image, std::vector
         const auto* samples = reinterpret_cast<const float*>(pixels.data());
         if (!WritePfm(temporary, image.document.width, image.document.height, 3, samples, &problem))
             return fail(problem);
-    } else if (!WriteWithLibrary(temporary, path, spec, type, pixels, &problem)) {
+    } else if (!WriteWithLibrary(temporary, path, header, type, pixels, &problem)) {
         return fail(problem);
     }
     if (CancelRequested()) return fail("");  // the library may finish a file although asked to stop

@@ -53,10 +53,10 @@ TEST_F(CommandTest, EveryInputFormatAndDepthToEveryOutputFormat) {
         for (const Input& in : inputs) {
             const std::string out = fs::path(in.name).stem().string() + "." + ext;
             const ImageRead image = ReadTestImage(dir / ("out/" + out));
-            EXPECT_EQ(image.spec.width, W);
-            EXPECT_EQ(image.spec.height, H);
+            EXPECT_EQ(image.header.width, W);
+            EXPECT_EQ(image.header.height, H);
             const bool keepsAlpha = ext == "exr" || ext == "tif" || ext == "png";
-            EXPECT_EQ(image.spec.nchannels, in.alpha >= 0 && keepsAlpha ? 4 : 3) << out;
+            EXPECT_EQ(image.header.nchannels, in.alpha >= 0 && keepsAlpha ? 4 : 3) << out;
             written.push_back(out);
         }
         EXPECT_EQ(FilesBesides(dir.path / "out", written), std::vector<std::string>{});
@@ -219,7 +219,7 @@ TEST_F(CommandTest, HelpVersionAndTheExample) {
         highest = std::max(highest, v);
     }
     EXPECT_GT(highest / lowest, 1e5f);  // five decades and more
-    EXPECT_EQ(ReadTestImage(dir / "example/example-tonemapped.png").spec.width, scene.spec.width);
+    EXPECT_EQ(ReadTestImage(dir / "example/example-tonemapped.png").header.width, scene.header.width);
 }
 
 }  // namespace

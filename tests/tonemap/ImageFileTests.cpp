@@ -130,8 +130,8 @@ TEST(WriteImageFile, WritesWhatTheExtensionAndTheDepthCallFor) {
         ToolError error;
         ASSERT_TRUE(WriteImageFile(dir / c.name, *c.image, &notes, &error)) << error.message;
         const ImageRead r = ReadTestImage(dir / c.name);
-        EXPECT_EQ(r.spec.format.basetype, c.type) << c.name;
-        EXPECT_EQ(r.spec.nchannels, c.channels) << c.name;
+        EXPECT_EQ(r.header.format.basetype, c.type) << c.name;
+        EXPECT_EQ(r.header.nchannels, c.channels) << c.name;
         const float tolerance = c.type == TypeDesc::UINT8 ? 0.02f : 1e-6f;  // JPEG is lossy
         EXPECT_NEAR(r.pixels[0], c.first, tolerance) << c.name;
         EXPECT_NEAR(r.pixels[1], c.second, tolerance) << c.name;

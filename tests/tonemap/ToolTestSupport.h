@@ -49,11 +49,11 @@ inline void WriteTestImage(const std::string& path, int width, int height, int c
             out.write(reinterpret_cast<const char*>(&values[size_t(y) * width * 3]), size_t(width) * 3 * 4);
         return;
     }
-    OIIO::ImageSpec spec(width, height, channels, type);
-    spec.alpha_channel = alphaChannel;
-    if (alphaChannel >= 0) spec.attribute("oiio:UnassociatedAlpha", 1);
+    OIIO::ImageSpec header(width, height, channels, type);
+    header.alpha_channel = alphaChannel;
+    if (alphaChannel >= 0) header.attribute("oiio:UnassociatedAlpha", 1);
     auto out = OIIO::ImageOutput::create(path);
-    ASSERT_TRUE(out && out->open(path, spec)) << path << ": " << OIIO::geterror();
+    ASSERT_TRUE(out && out->open(path, header)) << path << ": " << OIIO::geterror();
     ASSERT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, values.data())) << out->geterror();
     ASSERT_TRUE(out->close());
 }
@@ -66,7 +66,7 @@ inline std::vector<float> Pattern(int width, int height, int channels, float sca
 }
 
 struct ImageRead {
-    OIIO::ImageSpec spec;
+    OIIO::ImageSpec header;
     std::vector<float> pixels;  // as floats, 0..1 for integer files
     std::string format;
 };
@@ -78,10 +78,10 @@ inline ImageRead ReadTestImage(const std::string& path) {
     auto in = OIIO::ImageInput::open(path, &config);
     EXPECT_TRUE(in) << path << ": " << OIIO::geterror();
     if (!in) return r;
-    r.spec = in->spec();
+    r.header = in->spec();
     r.format = in->format_name();
-    r.pixels.resize(static_cast<size_t>(r.spec.width) * r.spec.height * r.spec.nchannels);
-    EXPECT_TRUE(in->read_image(0, 0, 0, r.spec.nchannels, OIIO::TypeDesc::FLOAT, r.pixels.data()));
+    r.pixels.resize(static_cast<size_t>(r.header.width) * r.header.height * r.header.nchannels);
+    EXPECT_TRUE(in->read_image(0, 0, 0, r.header.nchannels, OIIO::TypeDesc::FLOAT, r.pixels.data()));
     return r;
 }
 
