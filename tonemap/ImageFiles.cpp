@@ -83,8 +83,7 @@ void FillDocument(const std::vector<FileSample>& pixels, int channels, int alpha
 }
 
 template <class T>
-bool ReadPixels(OIIO::ImageInput& in, TypeDesc type, std::vector<T>* pixels) {
-    const OIIO::ImageSpec& header = in.spec();
+bool ReadPixels(OIIO::ImageInput& in, const OIIO::ImageSpec& header, TypeDesc type, std::vector<T>* pixels) {
     pixels->resize(static_cast<size_t>(header.width) * header.height * header.nchannels);
     return in.read_image(0, 0, 0, header.nchannels, type, pixels->data(), OIIO::AutoStride, OIIO::AutoStride,
                          OIIO::AutoStride, ImageLibraryProgress);
@@ -225,19 +224,19 @@ bool ReadImageFile(const std::string& path, bool promoteEightBit, ImageFile* ima
     const int n = header.nchannels;
     if (bits == 32) {
         std::vector<float> pixels;
-        read = ReadPixels(*in, TypeDesc::FLOAT, &pixels);
+        read = ReadPixels(*in, header, TypeDesc::FLOAT, &pixels);
         FillDocument(
             pixels, n, alphaIndex, image->grey, FloatSamples(doc), [](float v) { return v; }, [](float a) { return a; },
             &image->alpha);
     } else if (bits == 16) {
         std::vector<uint16_t> pixels;
-        read = ReadPixels(*in, TypeDesc::UINT16, &pixels);
+        read = ReadPixels(*in, header, TypeDesc::UINT16, &pixels);
         FillDocument(
             pixels, n, alphaIndex, image->grey, Code16Samples(doc), FileValueToCode,
             [](uint16_t a) { return a / 65535.0f; }, &image->alpha);
     } else {
         std::vector<uint8_t> pixels;
-        read = ReadPixels(*in, TypeDesc::UINT8, &pixels);
+        read = ReadPixels(*in, header, TypeDesc::UINT8, &pixels);
         FillDocument(
             pixels, n, alphaIndex, image->grey, Code16Samples(doc),
             [](uint8_t v) { return FileValueToCode(EightBitToFileValue(v)); }, [](uint8_t a) { return a / 255.0f; },

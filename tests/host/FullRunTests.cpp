@@ -39,11 +39,11 @@ std::vector<uint8_t> ToneMapDirectly(const HostDocument& doc, const TMSettings& 
     return out;
 }
 
-TMSettings DefaultsFor(int16_t depth) {
+// A fresh host's first run uses the first-run defaults of a 32-bit image at any depth.
+TMSettings FirstRunDefaults() {
     TMGlobals globals{};
     TMSettings s{};
     InitSettings(&s, &globals);
-    (void)depth;  // a fresh host's first run uses the 32-bit defaults at any depth
     return s;
 }
 
@@ -62,7 +62,7 @@ TEST_P(FullRunTest, ToneMapsDeepRgbDocumentsLikeTheStagesCalledDirectly) {
     for (int16_t depth : {int16_t(32), int16_t(16)}) {
         MiniHost host;
         host.document = Scene(180, 130, 3, depth);
-        const std::vector<uint8_t> expected = ToneMapDirectly(host.document, DefaultsFor(depth));
+        const std::vector<uint8_t> expected = ToneMapDirectly(host.document, FirstRunDefaults());
 
         ASSERT_EQ(RunFilter(host, Module(), true), noErr) << "depth " << depth;
         EXPECT_EQ(host.document.samples, expected) << "depth " << depth;
@@ -87,7 +87,7 @@ TEST_P(FullRunTest, ReadsOneAndTwoPlaneDocuments) {
     for (int16_t planes : {int16_t(1), int16_t(2)}) {
         MiniHost host;
         host.document = Scene(140, 120, planes, 32);
-        const std::vector<uint8_t> expected = ToneMapDirectly(host.document, DefaultsFor(32));
+        const std::vector<uint8_t> expected = ToneMapDirectly(host.document, FirstRunDefaults());
         ASSERT_EQ(RunFilter(host, Module(), true), noErr) << planes;
         EXPECT_EQ(host.document.samples, expected) << planes;
     }
@@ -103,7 +103,7 @@ TEST_P(FullRunTest, ProcessesExactlyASelectionAwayFromTheOrigin) {
     for (int32_t y = 0; y < 150; ++y)
         std::memcpy(&FloatSamples(crop)[y * 150 * 3], &FloatSamples(before)[((30 + y) * 260 + 50) * 3],
                     150 * 3 * sizeof(float));
-    const std::vector<uint8_t> croppedResult = ToneMapDirectly(crop, DefaultsFor(32));
+    const std::vector<uint8_t> croppedResult = ToneMapDirectly(crop, FirstRunDefaults());
 
     ASSERT_EQ(RunFilter(host, Module(), true), noErr);
     for (int32_t y = 0; y < 220; ++y) {
@@ -122,7 +122,7 @@ TEST_P(FullRunTest, ProcessesExactlyASelectionAwayFromTheOrigin) {
 TEST_P(FullRunTest, WrapsPanoramasWithAQuarterOnEachSide) {
     MiniHost host;
     host.document = Scene(400, 120, 3, 32);
-    TMSettings settings = DefaultsFor(32);
+    TMSettings settings = FirstRunDefaults();
     settings.is360 = 1;
     const std::vector<uint8_t> expected = ToneMapDirectly(host.document, settings);
 
