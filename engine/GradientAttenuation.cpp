@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "EngineMaths.h"
 #include "GradientAttenuation.h"
 #include "ParallelRows.h"
 #include "PyramidLevels.h"
@@ -138,7 +139,7 @@ void AttenuationFactors(float* values, int64_t n, double alpha, double exponent,
     ParallelFor(n, kCellsPerThread / 8, [&](int64_t begin, int64_t end) {
         for (int64_t i = begin; i < end; ++i) {
             const float g = values[i];
-            values[i] = g == 0 ? 0.0f : static_cast<float>(std::pow((g + static_cast<double>(offset)) / alpha, exponent));
+            values[i] = g == 0 ? 0.0f : static_cast<float>(Pow((g + static_cast<double>(offset)) / alpha, exponent));
         }
     });
 }
@@ -221,7 +222,7 @@ double CompressionExponent(int32_t luminositySteps) {
 double ThresholdFactor(int32_t microcontrast) {
     const int32_t m = std::clamp(microcontrast, -10, 10);
     const double e = m < 3 ? m / 2.5 : 0.8 + (m - 2) / 8.0;
-    return 0.1 * std::pow(2.0, e);
+    return 0.1 * Pow(2.0, e);
 }
 
 int32_t tm1(int32_t /*depthCode*/, int32_t width, int32_t height, int32_t s, int32_t m, float f,

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <mutex>
 
+#include "EngineMaths.h"
 #include "ParallelRows.h"
 #include "ToneMapEngine.h"
 
@@ -60,7 +61,7 @@ float CleanSample(float v, NegativeSamples rule) {
 }
 
 float LogOrSentinel(double scaled) {
-    return scaled > 0 ? static_cast<float>(std::log(scaled)) : kLogSentinel;
+    return scaled > 0 ? static_cast<float>(Log(scaled)) : kLogSentinel;
 }
 
 // Running statistics of the positive scaled luminance. The full run keeps
@@ -100,7 +101,7 @@ void FinishStatistics(const LuminanceTally<Extreme>& tally, ImageStats* stats) {
 void ReplaceSentinels(int64_t pixelCount, int64_t positiveCount, int64_t values, const ImageStats& stats,
                       float* work0) {
     if (positiveCount >= pixelCount - 1) return;
-    const float floor = static_cast<float>(std::log(static_cast<double>(stats.entry[kStatMinPositive])));
+    const float floor = static_cast<float>(Log(static_cast<double>(stats.entry[kStatMinPositive])));
     ParallelFor(values, kValuesPerThread, [&](int64_t begin, int64_t end) {
         for (int64_t i = begin; i < end; ++i) {
             if (work0[i] < kSentinelBound) work0[i] = floor;

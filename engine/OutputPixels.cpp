@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "EngineMaths.h"
 #include "OutputOperator.h"
 #include "ParallelRows.h"
 
@@ -30,8 +31,8 @@ float GlobalCurve(const OutputConstants& k, float yc) {
     float yn = yc / k.adaptation;
     // Beyond single precision the curve is taken at the largest finite value.
     if (yn > FLT_MAX) yn = FLT_MAX;
-    const float p = powf(yn * k.inverseMaximum, 0.23f);
-    return static_cast<float>(k.curveScale * std::log(1.0 + yn) / std::log(2.0 + 8.0 * p));
+    const float p = Powf(yn * k.inverseMaximum, 0.23f);
+    return static_cast<float>(k.curveScale * Log(1.0 + yn) / Log(2.0 + 8.0 * p));
 }
 
 float SmoothHighlights(const OutputConstants& k, float l, float gs, LogLuminancePowers* powers) {
@@ -109,7 +110,7 @@ float SaturationOffset(const OutputConstants& k, LogLuminancePowers* powers) {
 // channel is 0, except at exponent 0 where every channel is Lg.
 float ChannelValue(float ratio, float e, float lg) {
     if (ratio < 0 && e > 0) return 0;
-    return powf(ratio, e) * lg;
+    return Powf(ratio, e) * lg;
 }
 
 float NonNegative(float v) {
@@ -122,12 +123,12 @@ float ComposeOutputLuminance(const OutputConstants& k, float yc, float lloc, Log
     float l = lloc;
     float gs = 0;
     if (k.globalCurve) {
-        gs = powf(GlobalCurve(k, yc), k.saturationExponent);
+        gs = Powf(GlobalCurve(k, yc), k.saturationExponent);
         l = k.strengthComplement * lloc + k.strength * gs;
     }
     if (k.highlightsSmoothing) l = SmoothHighlights(k, l, gs, powers);
     if (k.shadowsSmoothing || k.shadowsClipping) l = TreatShadows(k, l, gs, powers);
-    return powf(l, k.gamma);
+    return Powf(l, k.gamma);
 }
 
 float SaturationExponent(const OutputConstants& k, LogLuminancePowers* powers) {
@@ -153,7 +154,7 @@ bool ToneMapPixel(const OutputConstants& k, float red, float green, float blue, 
     // Only the highlight, shadow and saturation steps look at x.
     const bool logNeeded = k.highlightsSmoothing || k.shadowsSmoothing || k.shadowsClipping ||
                            k.saturationHighlights || k.saturationShadows;
-    LogLuminancePowers powers{logNeeded ? logf(yc) : 0.0f, 0, 0, false};
+    LogLuminancePowers powers{logNeeded ? Logf(yc) : 0.0f, 0, 0, false};
     const float lg = ComposeOutputLuminance(k, yc, lloc, &powers);
     if (k.colourShift) {
         red = NonNegative(static_cast<float>(3.2406 * xIn - 1.5372 * y - 0.4986 * zIn));
@@ -168,7 +169,7 @@ bool ToneMapPixel(const OutputConstants& k, float red, float green, float blue, 
 }
 
 float EncodeChannel(float cPrime, float exponent, float scale) {
-    const float v = powf(cPrime, exponent) * scale;
+    const float v = Powf(cPrime, exponent) * scale;
     if (v > scale) return scale;
     if (!(v >= 0)) return 0;  // NaN too
     return v;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "EngineMaths.h"
 #include "OutputOperator.h"
 
 namespace {
@@ -25,7 +26,7 @@ float LimitClipPercent(float percent) {
 
 // 2^((50 - code) / 50); exponents outside 0.35..2.0 fall back to 1.
 float GammaExponent(int32_t code) {
-    float g = static_cast<float>(std::exp((50.0 - code) * kLn2 / 50));
+    float g = static_cast<float>(Exp((50.0 - code) * kLn2 / 50));
     if (g > 2.0 || g < 0.35) g = 1.0f;
     return g;
 }
@@ -52,7 +53,7 @@ void SetUpGlobalCurve(const ImageStats& stats, OutputConstants* k) {
     k->inverseMaximum = 1.0f;
     const float ratio = stats.entry[kStatMaxOverMean];
     if (ratio > 0) {
-        const float c = static_cast<float>(kLn10 / std::log(1.0 + ratio));
+        const float c = static_cast<float>(kLn10 / Log(1.0 + ratio));
         const float r = static_cast<float>(1.0 / ratio);
         // A ratio too small for single precision gives no usable curve.
         if (std::isfinite(c) && std::isfinite(r)) {
@@ -63,8 +64,8 @@ void SetUpGlobalCurve(const ImageStats& stats, OutputConstants* k) {
 }
 
 void SetUpTransitions(const int32_t* s, const ImageStats& stats, OutputConstants* k) {
-    k->lnMin = logf(stats.entry[kStatMinPositive]);
-    k->lnMax = logf(stats.entry[kStatMaxOverMean] * stats.entry[kStatMean]);
+    k->lnMin = Logf(stats.entry[kStatMinPositive]);
+    k->lnMax = Logf(stats.entry[kStatMaxOverMean] * stats.entry[kStatMean]);
     k->mid = stats.entry[kStatMiddle];
     k->low = stats.entry[kStatLow];
     k->high = stats.entry[kStatHigh];

@@ -1,0 +1,43 @@
+// The engine's own expf, logf, powf, exp, log and pow. Each returns, for
+// every argument, the bits that the C library of the Linux build (glibc 2.36
+// on x86-64, whose libm picks its fused multiply-add variants on processors
+// that have them) returns: the same algorithms, tables, coefficients and
+// operation order, with the multiply-adds fused where that library fuses
+// them. Both builds use these instead of their C library's, so that Linux
+// and Windows compute the same bits.
+//
+// On a processor with fused multiply-add instructions these use them; on
+// one without, the C library's fma() (correctly rounded) gives the same bits
+// more slowly. The array functions work on four or eight values at a time
+// with AVX2 where the processor has it, and give exactly what the scalar
+// functions give element by element.
+// Internal to the engine.
+#pragma once
+
+#include <cstdint>
+
+float Expf(float x);
+float Logf(float x);
+float Powf(float x, float y);
+double Exp(double x);
+double Log(double x);
+double Pow(double x, double y);
+
+// out[i] = Expf(in[i]); in and out may be the same array.
+void ExpfArray(const float* in, float* out, int64_t n);
+// out[i] = Logf(in[i]).
+void LogfArray(const float* in, float* out, int64_t n);
+// out[i] = Powf(x[i], y[i]).
+void PowfArray(const float* x, const float* y, float* out, int64_t n);
+// out[i] = Powf(x[i], y).
+void PowfArrayFixedExponent(const float* x, float y, float* out, int64_t n);
+// out[i] = Log(in[i]).
+void LogArray(const double* in, double* out, int64_t n);
+// out[i] = Pow(x[i], y).
+void PowArrayFixedExponent(const double* x, double y, double* out, int64_t n);
+
+// Whether the fused multiply-add and AVX2 instructions are used. Tests turn
+// them off to check that the other paths give the same bits; the default is
+// on where the processor has them.
+bool MathsUsesFusedInstructions();
+void SetMathsUsesFusedInstructions(bool use);
