@@ -134,12 +134,20 @@ float GradientMagnitudes(const float* g, int32_t w, int32_t h, float scale, floa
     return sum;
 }
 
+// Factors computed an array at a time.
+constexpr int64_t kFactorRun = 256;
+
 // phi = ((g + off) / alpha)^(beta - 1) in place; a zero gradient gets 0.
 void AttenuationFactors(float* values, int64_t n, double alpha, double exponent, float offset) {
     ParallelFor(n, kCellsPerThread / 8, [&](int64_t begin, int64_t end) {
-        for (int64_t i = begin; i < end; ++i) {
-            const float g = values[i];
-            values[i] = g == 0 ? 0.0f : static_cast<float>(Pow((g + static_cast<double>(offset)) / alpha, exponent));
+        double base[kFactorRun];
+        for (int64_t first = begin; first < end; first += kFactorRun) {
+            const int32_t count = static_cast<int32_t>(std::min(kFactorRun, end - first));
+            float* g = values + first;
+            // A zero gradient's base is a stand-in: its factor is 0 anyway.
+            for (int32_t i = 0; i < count; ++i) base[i] = g[i] == 0 ? 1.0 : (g[i] + static_cast<double>(offset)) / alpha;
+            PowArrayFixedExponent(base, exponent, base, count);
+            for (int32_t i = 0; i < count; ++i) g[i] = g[i] == 0 ? 0.0f : static_cast<float>(base[i]);
         }
     });
 }

@@ -177,6 +177,160 @@ float EncodeChannel(float cPrime, float exponent, float scale) {
 
 namespace {
 
+// Pixels of one run, compacted to those with positive, finite luminance,
+// with each stage's results.
+struct LitPixels {
+    int32_t count;
+    int32_t index[kPixelRunLength];  // position in the run
+    float y[kPixelRunLength];        // input luminance
+    float yc[kPixelRunLength];       // working luminance
+    float channel[3][kPixelRunLength];
+    float xIn[kPixelRunLength];  // colour temperature: X and Z of the input
+    float zIn[kPixelRunLength];
+    LogLuminancePowers powers[kPixelRunLength];
+    float gs[kPixelRunLength];  // global curve to the saturation exponent
+    float l[kPixelRunLength];   // composed luminance, then Lg
+    float e[kPixelRunLength];   // saturation exponent
+};
+
+// Gathers the lit pixels; black ones are left at 0 in `out`, those of
+// infinite luminance are encoded at once (full white).
+void CollectLitPixels(const OutputConstants& k, const float* red, const float* green, const float* blue,
+                      int32_t n, LitPixels* lit, float* out) {
+    const float white = EncodeChannel(std::numeric_limits<float>::infinity(), k.outputGamma, k.outputScale);
+    int32_t m = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        const float y = Bt709Luminance(red[i], green[i], blue[i]);
+        const bool infinite = y > FLT_MAX;
+        out[3 * i] = out[3 * i + 1] = out[3 * i + 2] = infinite ? white : 0.0f;
+        if (!(y > 0) || infinite) continue;
+        lit->index[m] = i;
+        lit->y[m] = y;
+        lit->yc[m] = y * k.workingScale;
+        lit->channel[0][m] = red[i];
+        lit->channel[1][m] = green[i];
+        lit->channel[2][m] = blue[i];
+        if (k.colourShift) {
+            lit->xIn[m] = static_cast<float>((0.4124 * red[i] + 0.3576 * green[i] + 0.1805 * blue[i]) * k.whiteX);
+            lit->zIn[m] = static_cast<float>((0.0193 * red[i] + 0.1192 * green[i] + 0.9505 * blue[i]) * k.whiteZ);
+        }
+        ++m;
+    }
+    lit->count = m;
+}
+
+// Powf(x[i], y) for the run; an exponent of 1 or 0 skips the calls:
+// Powf(x, 1) is x and Powf(x, 0) is 1 for every x but a signalling NaN, and
+// every value passed here is the result of arithmetic, never one.
+void PowfOfRun(const float* x, float y, float* out, int32_t n) {
+    if (y == 1.0f) {
+        if (out != x) std::copy(x, x + n, out);
+    } else if (y == 0.0f) {
+        std::fill(out, out + n, 1.0f);
+    } else {
+        PowfArrayFixedExponent(x, y, out, n);
+    }
+}
+
+// Gs of every lit pixel: GlobalCurve and its power, an array at a time.
+void GlobalCurveOfRun(const OutputConstants& k, LitPixels* lit) {
+    const int32_t m = lit->count;
+    float scaled[kPixelRunLength];
+    float yn[kPixelRunLength];
+    double numerator[kPixelRunLength];
+    double denominator[kPixelRunLength];
+    for (int32_t j = 0; j < m; ++j) {
+        yn[j] = lit->yc[j] / k.adaptation;
+        if (yn[j] > FLT_MAX) yn[j] = FLT_MAX;
+        scaled[j] = yn[j] * k.inverseMaximum;
+    }
+    PowfArrayFixedExponent(scaled, 0.23f, scaled, m);
+    for (int32_t j = 0; j < m; ++j) {
+        numerator[j] = 1.0 + yn[j];
+        denominator[j] = 2.0 + 8.0 * scaled[j];
+    }
+    LogArray(numerator, numerator, m);
+    LogArray(denominator, denominator, m);
+    for (int32_t j = 0; j < m; ++j) {
+        lit->gs[j] = static_cast<float>(k.curveScale * numerator[j] / denominator[j]);
+    }
+    PowfOfRun(lit->gs, k.saturationExponent, lit->gs, m);
+}
+
+// Lg and the saturation exponent of every lit pixel (ComposeOutputLuminance
+// and SaturationExponent).
+void ComposeRun(const OutputConstants& k, const float* lloc, LitPixels* lit) {
+    const int32_t m = lit->count;
+    const bool logNeeded = k.highlightsSmoothing || k.shadowsSmoothing || k.shadowsClipping ||
+                           k.saturationHighlights || k.saturationShadows;
+    float x[kPixelRunLength];
+    if (logNeeded) LogfArray(lit->yc, x, m);
+    if (k.globalCurve) GlobalCurveOfRun(k, lit);
+    for (int32_t j = 0; j < m; ++j) {
+        LogLuminancePowers& powers = lit->powers[j];
+        powers = LogLuminancePowers{logNeeded ? x[j] : 0.0f, 0, 0, false};
+        const float local = lloc[lit->index[j]];
+        float l = local;
+        if (k.globalCurve) l = k.strengthComplement * local + k.strength * lit->gs[j];
+        if (k.highlightsSmoothing) l = SmoothHighlights(k, l, lit->gs[j], &powers);
+        if (k.shadowsSmoothing || k.shadowsClipping) l = TreatShadows(k, l, lit->gs[j], &powers);
+        lit->l[j] = l;
+        lit->e[j] = SaturationExponent(k, &powers);
+    }
+    PowfOfRun(lit->l, k.gamma, lit->l, m);
+}
+
+// C' of every lit pixel's channels, encoded into `out`.
+void ColourAndEncodeRun(const OutputConstants& k, LitPixels* lit, float* out) {
+    const int32_t m = lit->count;
+    if (k.colourShift) {
+        for (int32_t j = 0; j < m; ++j) {
+            const double xIn = lit->xIn[j];
+            const double y = lit->y[j];
+            const double zIn = lit->zIn[j];
+            lit->channel[0][j] = NonNegative(static_cast<float>(3.2406 * xIn - 1.5372 * y - 0.4986 * zIn));
+            lit->channel[1][j] = NonNegative(static_cast<float>(-0.9689 * xIn + 1.8758 * y + 0.0415 * zIn));
+            lit->channel[2][j] = NonNegative(static_cast<float>(0.0557 * xIn - 0.204 * y + 1.057 * zIn));
+        }
+    }
+    // Without saturation offsets every pixel has the same exponent.
+    const bool commonExponent = !(k.saturationHighlights || k.saturationShadows);
+    float ratio[kPixelRunLength];
+    float power[kPixelRunLength];
+    for (int c = 0; c < 3; ++c) {
+        for (int32_t j = 0; j < m; ++j) ratio[j] = lit->channel[c][j] / lit->y[j];
+        if (commonExponent) {
+            PowfOfRun(ratio, m > 0 ? lit->e[0] : 1.0f, power, m);
+        } else {
+            PowfArray(ratio, lit->e, power, m);
+        }
+        // A negative ratio has no real fractional power (ChannelValue).
+        for (int32_t j = 0; j < m; ++j) {
+            power[j] = ratio[j] < 0 && lit->e[j] > 0 ? 0.0f : power[j] * lit->l[j];
+        }
+        PowfOfRun(power, k.outputGamma, power, m);
+        for (int32_t j = 0; j < m; ++j) {
+            float v = power[j] * k.outputScale;
+            if (v > k.outputScale) v = k.outputScale;
+            if (!(v >= 0)) v = 0;
+            out[3 * lit->index[j] + c] = v;
+        }
+    }
+}
+
+}  // namespace
+
+void ToneMapPixelRun(const OutputConstants& k, const float* red, const float* green, const float* blue,
+                     const float* lloc, int32_t n, float* out) {
+    LitPixels lit;
+    CollectLitPixels(k, red, green, blue, n, &lit, out);
+    if (lit.count == 0) return;
+    ComposeRun(k, lloc, &lit);
+    ColourAndEncodeRun(k, &lit, out);
+}
+
+namespace {
+
 // Pixels per thread below which splitting the pass is not worth a thread.
 constexpr int64_t kPixelsPerThread = 1 << 14;
 // Pixels handed to a thread at a time.
@@ -201,37 +355,40 @@ struct PixelPass {
 // Output row j: each pixel reads only its own input and luminance value and
 // writes only its own samples, so rows may run in any order.
 void ToneMapRow(const PixelPass& pass, int64_t j) {
-    const OutputConstants& k = pass.k;
     const int32_t green = (pass.nb - 1) / 2;
     const int32_t blue = pass.nb - 1;
     const float* lumRow = pass.lum + j * pass.rowLength + pass.pad;
-    size_t p = static_cast<size_t>(j) * static_cast<size_t>(pass.width) * static_cast<size_t>(pass.nb);
-    for (int32_t i = 0; i < pass.width; ++i, p += pass.nb) {
-        float rgb[3];
-        if (pass.floatPixels) {
-            rgb[0] = pass.inFloat[p];
-            rgb[1] = pass.inFloat[p + green];
-            rgb[2] = pass.inFloat[p + blue];
-        } else {
-            rgb[0] = pass.table[pass.in16[p]];
-            rgb[1] = pass.table[pass.in16[p + green]];
-            rgb[2] = pass.table[pass.in16[p + blue]];
+    const size_t rowStart = static_cast<size_t>(j) * static_cast<size_t>(pass.width) * static_cast<size_t>(pass.nb);
+    float rgb[3][kPixelRunLength];
+    float encoded[3 * kPixelRunLength];
+    for (int32_t first = 0; first < pass.width; first += kPixelRunLength) {
+        const int32_t n = std::min(kPixelRunLength, pass.width - first);
+        size_t p = rowStart + static_cast<size_t>(first) * pass.nb;
+        for (int32_t i = 0; i < n; ++i, p += pass.nb) {
+            if (pass.floatPixels) {
+                rgb[0][i] = pass.inFloat[p];
+                rgb[1][i] = pass.inFloat[p + green];
+                rgb[2][i] = pass.inFloat[p + blue];
+            } else {
+                rgb[0][i] = pass.table[pass.in16[p]];
+                rgb[1][i] = pass.table[pass.in16[p + green]];
+                rgb[2][i] = pass.table[pass.in16[p + blue]];
+            }
         }
-        // A black pixel is written as 0 in every channel.
-        float c[3];
-        float v[3] = {0, 0, 0};
-        if (ToneMapPixel(k, rgb[0], rgb[1], rgb[2], lumRow[i], c)) {
-            for (int ch = 0; ch < 3; ++ch) v[ch] = EncodeChannel(c[ch], k.outputGamma, k.outputScale);
-        }
+        ToneMapPixelRun(pass.k, rgb[0], rgb[1], rgb[2], lumRow + first, n, encoded);
         // Red, green, blue: with fewer planes the later store wins.
-        if (pass.floatPixels) {
-            pass.outFloat[p] = v[0];
-            pass.outFloat[p + green] = v[1];
-            pass.outFloat[p + blue] = v[2];
-        } else {
-            pass.out16[p] = static_cast<uint16_t>(static_cast<int32_t>(v[0]));
-            pass.out16[p + green] = static_cast<uint16_t>(static_cast<int32_t>(v[1]));
-            pass.out16[p + blue] = static_cast<uint16_t>(static_cast<int32_t>(v[2]));
+        p = rowStart + static_cast<size_t>(first) * pass.nb;
+        for (int32_t i = 0; i < n; ++i, p += pass.nb) {
+            const float* v = encoded + 3 * i;
+            if (pass.floatPixels) {
+                pass.outFloat[p] = v[0];
+                pass.outFloat[p + green] = v[1];
+                pass.outFloat[p + blue] = v[2];
+            } else {
+                pass.out16[p] = static_cast<uint16_t>(static_cast<int32_t>(v[0]));
+                pass.out16[p + green] = static_cast<uint16_t>(static_cast<int32_t>(v[1]));
+                pass.out16[p + blue] = static_cast<uint16_t>(static_cast<int32_t>(v[2]));
+            }
         }
     }
 }
