@@ -49,6 +49,8 @@ bool AcquireZeroedBuffer(const BufferProcs* procs, int64_t bytes, HostBuffer* bu
 }
 
 int16_t ToneMapWholeImage(FilterRecord* record, const TMSettings& settings, TMGlobals* globals) {
+    // The engine's threads live for the whole run.
+    const EngineThreadScope threads;
     // The whole filter rectangle in one piece, colour planes interleaved.
     const VRect rect = GetFilterRectangle(record);
     const int16_t hiPlane = static_cast<int16_t>(std::min(record->planes - 1, 2));

@@ -3,6 +3,7 @@
 // were recorded with, they are also the bytes the stages gave before any of
 // their passes was split over threads.
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "EngineTestSupport.h"
@@ -114,10 +115,14 @@ TEST(ThreadEquivalence, WholeChainIsTheSameOnAnyThreadCount) {
         const Pixels px = MakePixels(c);
         const ChainResult serial = RunChain(c, px, 1);
         for (int32_t threads : {2, 3, 7}) {
-            const ChainResult split = RunChain(c, px, threads);
-            ASSERT_EQ(serial.bytes.size(), split.bytes.size());
-            EXPECT_EQ(std::memcmp(serial.bytes.data(), split.bytes.data(), serial.bytes.size()), 0)
-                << "depth " << c.depthCode << " nb " << c.nb << " threads " << threads;
+            // Threads started per split, and the workers of an open scope.
+            for (bool pooled : {false, true}) {
+                std::unique_ptr<EngineThreadScope> scope(pooled ? new EngineThreadScope : nullptr);
+                const ChainResult split = RunChain(c, px, threads);
+                ASSERT_EQ(serial.bytes.size(), split.bytes.size());
+                EXPECT_EQ(std::memcmp(serial.bytes.data(), split.bytes.data(), serial.bytes.size()), 0)
+                    << "depth " << c.depthCode << " nb " << c.nb << " threads " << threads << " pooled " << pooled;
+            }
         }
 #ifdef __linux__
         EXPECT_EQ(serial.Checksum(), c.linuxChecksum) << std::hex << "0x" << serial.Checksum();
