@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 float Expf(float x);
 float Logf(float x);
@@ -22,6 +23,27 @@ float Powf(float x, float y);
 double Exp(double x);
 double Log(double x);
 double Pow(double x, double y);
+
+// Powf(x, 1) and Powf(x, 0) without the call, for every x (proved over all
+// floats by the sweep): x itself, except that a NaN comes back quiet and
+// positive; 1, except that a signalling NaN comes back quiet.
+inline float PowfWithExponentOne(float x) {
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    if ((bits & 0x7fffffffu) <= 0x7f800000u) return x;
+    bits = (bits | 0x00400000u) & 0x7fffffffu;
+    std::memcpy(&x, &bits, sizeof x);
+    return x;
+}
+inline float PowfWithExponentZero(float x) {
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const bool signalling = (bits & 0x7fc00000u) == 0x7f800000u && (bits & 0x003fffffu) != 0;
+    if (!signalling) return 1.0f;
+    bits |= 0x00400000u;
+    std::memcpy(&x, &bits, sizeof x);
+    return x;
+}
 
 // out[i] = Expf(in[i]); in and out may be the same array.
 void ExpfArray(const float* in, float* out, int64_t n);

@@ -158,7 +158,6 @@ constexpr int32_t kPixelRunLength = 256;
 // ToneMapPixel and EncodeChannel (with the output gamma and scale) of n
 // pixels, n at most kPixelRunLength, with the same results bit for bit, the
 // maths functions applied an array at a time: out[3 i + c] receives channel
-// c (red, green, blue) of pixel i, 0 for a black pixel. No value passed may
-// be a signalling NaN.
+// c (red, green, blue) of pixel i, 0 for a black pixel.
 void ToneMapPixelRun(const OutputConstants& constants, const float* red, const float* green, const float* blue,
                      const float* lloc, int32_t n, float* out);

@@ -219,14 +219,12 @@ void CollectLitPixels(const OutputConstants& k, const float* red, const float* g
     lit->count = m;
 }
 
-// Powf(x[i], y) for the run; an exponent of 1 or 0 skips the calls:
-// Powf(x, 1) is x and Powf(x, 0) is 1 for every x but a signalling NaN, and
-// every value passed here is the result of arithmetic, never one.
+// Powf(x[i], y) for the run; an exponent of 1 or 0 needs no call.
 void PowfOfRun(const float* x, float y, float* out, int32_t n) {
     if (y == 1.0f) {
-        if (out != x) std::copy(x, x + n, out);
+        for (int32_t i = 0; i < n; ++i) out[i] = PowfWithExponentOne(x[i]);
     } else if (y == 0.0f) {
-        std::fill(out, out + n, 1.0f);
+        for (int32_t i = 0; i < n; ++i) out[i] = PowfWithExponentZero(x[i]);
     } else {
         PowfArrayFixedExponent(x, y, out, n);
     }

@@ -240,6 +240,14 @@ const std::vector<Case>& Cases() {
         {"powf-0.23", [](Tally& t) { SweepPowfExponent(t, 0.23f, kAll, AllFloats, 1); }},
         {"powf-2.2", [](Tally& t) { SweepPowfExponent(t, 2.2f, kAll, AllFloats, 1); }},
         {"powf-1", [](Tally& t) { SweepPowfExponent(t, 1.0f, kAll, AllFloats, 1); }},
+        {"powf-skipped",
+         [](Tally& t) {
+             // The replacements of Powf(x, 1) and Powf(x, 0) in the pixel loops.
+             SweepFloat(t, "powf(x, 1)", kAll, AllFloats, PowfWithExponentOne,
+                        [](float x) { return ::powf(x, 1.0f); }, nullptr);
+             SweepFloat(t, "powf(x, 0)", kAll, AllFloats, PowfWithExponentZero,
+                        [](float x) { return ::powf(x, 0.0f); }, nullptr);
+         }},
         {"powf-gamma",
          [](Tally& t) {
              for (int32_t code = 0; code <= 100; ++code) {
