@@ -7,6 +7,7 @@
 
 #include "MathsAvx2.h"
 #include "MathsKernels.h"
+#include "MathsPortable.h"
 
 namespace {
 
@@ -20,15 +21,6 @@ TM_FMA_TARGET float PowfFma(float x, float y) { return PowfKernel(x, y); }
 TM_FMA_TARGET double ExpFma(double x) { return ExpKernel(x); }
 TM_FMA_TARGET double LogFma(double x) { return LogKernel(x); }
 TM_FMA_TARGET double PowFma(double x, double y) { return PowKernel(x, y); }
-
-// The same kernels with each fused multiply-add a call of the C library's
-// fma(), which is correctly rounded whether or not the processor has one.
-float ExpfPortable(float x) { return ExpfKernel(x); }
-float LogfPortable(float x) { return LogfKernel(x); }
-float PowfPortable(float x, float y) { return PowfKernel(x, y); }
-double ExpPortable(double x) { return ExpKernel(x); }
-double LogPortable(double x) { return LogKernel(x); }
-double PowPortable(double x, double y) { return PowKernel(x, y); }
 
 bool ProcessorHasFusedInstructions() {
     __builtin_cpu_init();

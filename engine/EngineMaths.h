@@ -7,8 +7,8 @@
 // and Windows compute the same bits.
 //
 // On a processor with fused multiply-add instructions these use them; on
-// one without, the C library's fma() (correctly rounded) gives the same bits
-// more slowly. The array functions work on four or eight values at a time
+// one without, a correctly rounded fused multiply-add in software gives the
+// same bits, many times more slowly. The array functions work on four or eight values at a time
 // with AVX2 where the processor has it, and give exactly what the scalar
 // functions give element by element.
 // Internal to the engine.

@@ -1,6 +1,6 @@
 // One-value kernels of the engine's maths functions (EngineMaths.h),
 // inlined into a variant compiled for fused multiply-add instructions and
-// into a portable one. Each follows the C library's algorithm step by step;
+// into a portable one (MathsPortable.cpp, with TM_SOFTWARE_FMA defined). Each follows the C library's algorithm step by step;
 // Fused(a, b, c) marks every multiply-add that its FMA build fuses, every
 // other operation is rounded on its own (the engine builds with
 // -ffp-contract=off). Internal to the engine.
@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "LibmConstants.h"
+#include "SoftwareFma.h"
 
 #define TM_KERNEL static inline __attribute__((always_inline))
 
@@ -36,8 +37,13 @@ TM_KERNEL double DoubleOf(uint64_t u) {
     return x;
 }
 
-// a x b + c rounded once.
+// a x b + c rounded once: by the processor's instruction, or in software
+// where the including file asks for that.
+#ifdef TM_SOFTWARE_FMA
+TM_KERNEL double Fused(double a, double b, double c) { return SoftwareFma(a, b, c); }
+#else
 TM_KERNEL double Fused(double a, double b, double c) { return __builtin_fma(a, b, c); }
+#endif
 
 // x + y where one of them is a NaN: the C library's addition returns the
 // first operand's NaN, quietened, when it is one, the second's otherwise.

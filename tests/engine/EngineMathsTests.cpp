@@ -12,6 +12,7 @@
 
 #include "EngineMaths.h"
 #include "EngineTestSupport.h"
+#include "SoftwareFma.h"
 
 namespace {
 
@@ -172,6 +173,33 @@ TEST(EngineMaths, PortableAndArrayPathsGiveTheSameBits) {
         EXPECT_EQ(differing, 0u) << (useFused ? "fused" : "portable");
     }
     SetMathsUsesFusedInstructions(fused);
+}
+
+__attribute__((target("fma"))) double HardwareFma(double a, double b, double c) { return __builtin_fma(a, b, c); }
+
+// Random operands of every magnitude, and sums whose exact result is
+// near a tie, near zero, subnormal or beyond the largest double.
+TEST(EngineMaths, SoftwareFusedMultiplyAddIsCorrectlyRounded) {
+    __builtin_cpu_init();
+    if (!__builtin_cpu_supports("fma")) GTEST_SKIP() << "no fused multiply-add instruction to compare with";
+    std::mt19937_64 random(5);
+    const auto any = [&] {
+        const uint64_t r = random();
+        if ((r & 7) == 0) return DoubleOf((r & 0x800fffffffffffffull) | ((r >> 20) & 0x00f0000000000000ull));  // tiny
+        return DoubleOf(r);
+    };
+    size_t differing = 0;
+    for (int i = 0; i < 1000000; ++i) {
+        const double a = any();
+        const double b = (i & 3) == 0 ? 1.0 + std::ldexp(static_cast<double>(random() >> 40), -52) : any();
+        double c = any();
+        if ((i & 3) == 1) c = -(a * b);        // cancellation down to the rounding error
+        if ((i & 3) == 2) c = std::ldexp(a * b, -54);  // a tie or near one
+        const double expected = HardwareFma(a, b, c);
+        const double actual = SoftwareFma(a, b, c);
+        if (BitsOf(actual) != BitsOf(expected) && !(std::isnan(actual) && std::isnan(expected))) ++differing;
+    }
+    EXPECT_EQ(differing, 0u);
 }
 
 // The pixel loops skip powf with the exponent 1 or 0; the sweep proves the
