@@ -58,8 +58,9 @@ void LogArray(const double* in, double* out, int64_t n);
 // out[i] = Pow(x[i], y).
 void PowArrayFixedExponent(const double* x, double y, double* out, int64_t n);
 
-// Whether the fused multiply-add and AVX2 instructions are used. Tests turn
-// them off to check that the other paths give the same bits; the default is
-// on where the processor has them.
+// Whether the fused multiply-add and AVX2 instructions are used, here and
+// in the engine's other AVX2 loops. Tests turn them off to check that the
+// other paths give the same bits; the default is on where the processor has
+// them.
 bool MathsUsesFusedInstructions();
 void SetMathsUsesFusedInstructions(bool use);

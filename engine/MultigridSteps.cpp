@@ -106,11 +106,17 @@ void RestrictByResampling(const float* fine, const SolverLevels& levels, float* 
     const int32_t h = levels.height[0];
     const int32_t cw = levels.width[1];
     const int32_t ch = levels.height[1];
+    // The columns' taps are the same on every row: formed once when memory
+    // for them can be had.
+    std::unique_ptr<Taps[]> columns(new (std::nothrow) Taps[static_cast<size_t>(cw)]);
+    if (columns) {
+        for (int32_t x = 0; x < cw; ++x) columns[x] = TapsFor(x, levels.rx, levels.bx);
+    }
     ForEachRow(ch, cw, [&](int32_t y) {
         const Taps rows = TapsFor(y, levels.ry, levels.by);
         const int32_t rowCount = TapCount(levels.resampleHeight, rows.first, h);
         for (int32_t x = 0; x < cw; ++x) {
-            const Taps cols = TapsFor(x, levels.rx, levels.bx);
+            const Taps cols = columns ? columns[x] : TapsFor(x, levels.rx, levels.bx);
             const int32_t colCount = TapCount(levels.resampleWidth, cols.first, w);
             float sum = 0;
             for (int32_t j = 0; j < rowCount; ++j) {
