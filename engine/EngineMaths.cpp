@@ -28,6 +28,8 @@ bool ProcessorHasFusedInstructions() {
 }
 
 const bool kProcessorHasFused = ProcessorHasFusedInstructions();
+const bool kProcessorHasAvx512 =
+    kProcessorHasFused && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 std::atomic<bool> g_useFused{kProcessorHasFused};
 
 inline bool UseFused() { return g_useFused.load(std::memory_order_relaxed); }
@@ -56,12 +58,15 @@ void LogfArray(const float* in, float* out, int64_t n) {
 }
 
 void PowfArray(const float* x, const float* y, float* out, int64_t n) {
-    if (UseFused()) return PowfArrayAvx2(x, y, out, n);
+    if (UseFused()) return kProcessorHasAvx512 ? PowfArrayAvx512(x, y, out, n) : PowfArrayAvx2(x, y, out, n);
     for (int64_t i = 0; i < n; ++i) out[i] = PowfPortable(x[i], y[i]);
 }
 
 void PowfArrayFixedExponent(const float* x, float y, float* out, int64_t n) {
-    if (UseFused()) return PowfArrayFixedExponentAvx2(x, y, out, n);
+    if (UseFused()) {
+        return kProcessorHasAvx512 ? PowfArrayFixedExponentAvx512(x, y, out, n)
+                                   : PowfArrayFixedExponentAvx2(x, y, out, n);
+    }
     for (int64_t i = 0; i < n; ++i) out[i] = PowfPortable(x[i], y);
 }
 

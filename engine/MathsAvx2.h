@@ -12,3 +12,7 @@ void PowfArrayAvx2(const float* x, const float* y, float* out, int64_t n);
 void PowfArrayFixedExponentAvx2(const float* x, float y, float* out, int64_t n);
 void LogArrayAvx2(const double* in, double* out, int64_t n);
 void PowArrayFixedExponentAvx2(const double* x, double y, double* out, int64_t n);
+
+// The same with AVX-512 (MathsAvx512.cpp), where the processor has it.
+void PowfArrayAvx512(const float* x, const float* y, float* out, int64_t n);
+void PowfArrayFixedExponentAvx512(const float* x, float y, float* out, int64_t n);

@@ -1,0 +1,132 @@
+// AVX-512 forms of the engine's powf: eight lanes of double precision, the
+// small tables held in registers. Each lane follows the scalar kernel's
+// steps with the same roundings and fused multiply-adds; lanes that leave
+// the common path are recomputed by the scalar kernel.
+// GCC 12's AVX-512 headers start some conversions from an undefined
+// register, which its own uninitialised-use warning then reports.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+#include <immintrin.h>
+
+#include "LibmConstants.h"
+#include "MathsAvx2.h"
+#include "MathsKernels.h"
+
+#define TM_AVX512 __attribute__((target("avx512f,avx512vl,avx2,fma")))
+#define TM_AVX512_INLINE static inline __attribute__((always_inline, target("avx512f,avx512vl,avx2,fma")))
+
+namespace {
+
+using namespace maths_kernels;
+
+TM_AVX512 float PowfScalar(float x, float y) { return PowfKernel(x, y); }
+
+TM_AVX512_INLINE __m512d Splat(double v) { return _mm512_set1_pd(v); }
+
+// The 16-entry table (interleaved pairs) split into its two columns.
+struct PairTable {
+    __m512d firstLow, firstHigh, secondLow, secondHigh;
+};
+
+TM_AVX512_INLINE PairTable LoadPairTable(const double* table) {
+    const __m512i evens = _mm512_setr_epi64(0, 2, 4, 6, 8, 10, 12, 14);
+    const __m512i odds = _mm512_setr_epi64(1, 3, 5, 7, 9, 11, 13, 15);
+    const __m512d a = _mm512_loadu_pd(table);
+    const __m512d b = _mm512_loadu_pd(table + 8);
+    const __m512d c = _mm512_loadu_pd(table + 16);
+    const __m512d d = _mm512_loadu_pd(table + 24);
+    return {_mm512_permutex2var_pd(a, evens, b), _mm512_permutex2var_pd(c, evens, d),
+            _mm512_permutex2var_pd(a, odds, b), _mm512_permutex2var_pd(c, odds, d)};
+}
+
+// Entry i (0..15) of a column held in two registers.
+TM_AVX512_INLINE __m512d Lookup16(__m512d low, __m512d high, __m512i i) { return _mm512_permutex2var_pd(low, i, high); }
+
+// Eight floats' powf; *special has a bit per lane for the scalar kernel.
+TM_AVX512_INLINE __m256 Powf8(__m256 x, __m256 y, const PairTable& log2Table, const __m512i* exp2Table,
+                              int* special) {
+    const SinglePrecisionConstants& c = kSingleConstants;
+    const double* a = c.powfLogPoly;
+    const __m256i ix = _mm256_castps_si256(x);
+    const __m256i iy = _mm256_castps_si256(y);
+    const __mmask8 xSpecial =
+        _mm256_cmpge_epu32_mask(_mm256_sub_epi32(ix, _mm256_set1_epi32(0x00800000)), _mm256_set1_epi32(0x7f000000));
+    const __mmask8 ySpecial = _mm256_cmpge_epu32_mask(_mm256_sub_epi32(_mm256_add_epi32(iy, iy), _mm256_set1_epi32(1)),
+                                                      _mm256_set1_epi32(static_cast<int32_t>(2u * 0x7f800000u - 1)));
+    const __m256i tmp = _mm256_sub_epi32(ix, _mm256_set1_epi32(0x3f330000));
+    const __m512i i = _mm512_cvtepu32_epi64(_mm256_and_si256(_mm256_srli_epi32(tmp, 19), _mm256_set1_epi32(15)));
+    const __m256i top = _mm256_and_si256(tmp, _mm256_set1_epi32(static_cast<int32_t>(0xff800000u)));
+    const __m256i iz = _mm256_sub_epi32(ix, top);
+    const __m256i k = _mm256_srai_epi32(top, 23);
+    const __m512d invc = Lookup16(log2Table.firstLow, log2Table.firstHigh, i);
+    const __m512d logc = Lookup16(log2Table.secondLow, log2Table.secondHigh, i);
+    const __m512d z = _mm512_cvtps_pd(_mm256_castsi256_ps(iz));
+    const __m512d r = _mm512_fmadd_pd(z, invc, Splat(-1.0));
+    const __m512d y0 = _mm512_add_pd(_mm512_cvtepi32_pd(k), logc);
+    __m512d l = _mm512_fmadd_pd(r, Splat(a[0]), Splat(a[1]));
+    const __m512d p = _mm512_fmadd_pd(r, Splat(a[2]), Splat(a[3]));
+    const __m512d r2 = _mm512_mul_pd(r, r);
+    __m512d q = _mm512_fmadd_pd(r, Splat(a[4]), y0);
+    const __m512d r4 = _mm512_mul_pd(r2, r2);
+    q = _mm512_fmadd_pd(r2, p, q);
+    l = _mm512_fmadd_pd(l, r4, q);
+    const __m512d ylogx = _mm512_mul_pd(_mm512_cvtps_pd(y), l);
+    const __m512i rangeBits =
+        _mm512_and_si512(_mm512_srli_epi64(_mm512_castpd_si512(ylogx), 47), _mm512_set1_epi64(0xffff));
+    const __mmask8 outOfRange =
+        _mm512_cmpge_epu64_mask(rangeBits, _mm512_set1_epi64(static_cast<int64_t>(Bits(126.0) >> 47)));
+    *special = static_cast<int>(xSpecial | ySpecial | outOfRange);
+    const __m512d shift = Splat(c.exp2Shift);
+    __m512d kd = _mm512_add_pd(ylogx, shift);
+    const __m512i ki = _mm512_castpd_si512(kd);
+    kd = _mm512_sub_pd(kd, shift);
+    const __m512d e = _mm512_sub_pd(ylogx, kd);
+    const __m512i index = _mm512_and_si512(ki, _mm512_set1_epi64(31));
+    // Entries 0..15 from the first pair of registers, 16..31 from the second.
+    const __m512i low = _mm512_permutex2var_epi64(exp2Table[0], index, exp2Table[1]);
+    const __m512i high = _mm512_permutex2var_epi64(exp2Table[2], index, exp2Table[3]);
+    const __mmask8 upper = _mm512_test_epi64_mask(index, _mm512_set1_epi64(16));
+    const __m512i entry = _mm512_mask_blend_epi64(upper, low, high);
+    const __m512i bits = _mm512_add_epi64(entry, _mm512_slli_epi64(ki, 47));
+    const __m512d ez = _mm512_fmadd_pd(e, Splat(c.exp2Poly[0]), Splat(c.exp2Poly[1]));
+    const __m512d e2 = _mm512_mul_pd(e, e);
+    __m512d result = _mm512_fmadd_pd(e, Splat(c.exp2Poly[2]), Splat(1.0));
+    result = _mm512_fmadd_pd(ez, e2, result);
+    result = _mm512_mul_pd(result, _mm512_castsi512_pd(bits));
+    return _mm512_cvtpd_ps(result);
+}
+
+// powf of n pairs, the exponent advancing by yStep (0: one exponent).
+TM_AVX512 void PowfLoop(const float* xs, const float* ys, int64_t yStep, float* out, int64_t n) {
+    const PairTable log2Table = LoadPairTable(kSingleConstants.powfLogTable);
+    const uint64_t* t = kSingleConstants.exp2Table;
+    const __m512i exp2Table[4] = {_mm512_loadu_si512(t), _mm512_loadu_si512(t + 8), _mm512_loadu_si512(t + 16),
+                                  _mm512_loadu_si512(t + 24)};
+    int64_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        alignas(32) float x[8];
+        alignas(32) float y[8];
+        _mm256_store_ps(x, _mm256_loadu_ps(xs + i));
+        _mm256_store_ps(y, yStep != 0 ? _mm256_loadu_ps(ys + i) : _mm256_set1_ps(*ys));
+        int special;
+        __m256 result = Powf8(_mm256_load_ps(x), _mm256_load_ps(y), log2Table, exp2Table, &special);
+        if (special != 0) {
+            alignas(32) float values[8];
+            _mm256_store_ps(values, result);
+            for (int lane = 0; lane < 8; ++lane) {
+                if (special & (1 << lane)) values[lane] = PowfScalar(x[lane], y[lane]);
+            }
+            result = _mm256_load_ps(values);
+        }
+        _mm256_storeu_ps(out + i, result);
+    }
+    for (; i < n; ++i) out[i] = PowfScalar(xs[i], ys[yStep * i]);
+}
+
+}  // namespace
+
+TM_AVX512 void PowfArrayAvx512(const float* x, const float* y, float* out, int64_t n) { PowfLoop(x, y, 1, out, n); }
+
+TM_AVX512 void PowfArrayFixedExponentAvx512(const float* x, float y, float* out, int64_t n) {
+    PowfLoop(x, &y, 0, out, n);
+}
