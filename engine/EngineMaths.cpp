@@ -31,14 +31,20 @@ const bool kProcessorHasFused = ProcessorHasFusedInstructions();
 const bool kProcessorHasAvx512 =
     kProcessorHasFused && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 std::atomic<bool> g_useFused{kProcessorHasFused};
+std::atomic<bool> g_useAvx512{kProcessorHasAvx512};
 
 inline bool UseFused() { return g_useFused.load(std::memory_order_relaxed); }
+inline bool UseAvx512() { return g_useAvx512.load(std::memory_order_relaxed) && UseFused(); }
 
 }  // namespace
 
 bool MathsUsesFusedInstructions() { return UseFused(); }
 
 void SetMathsUsesFusedInstructions(bool use) { g_useFused.store(use && kProcessorHasFused); }
+
+bool MathsUsesAvx512() { return UseAvx512(); }
+
+void SetMathsUsesAvx512(bool use) { g_useAvx512.store(use && kProcessorHasAvx512); }
 
 float Expf(float x) { return UseFused() ? ExpfFma(x) : ExpfPortable(x); }
 float Logf(float x) { return UseFused() ? LogfFma(x) : LogfPortable(x); }
@@ -58,13 +64,13 @@ void LogfArray(const float* in, float* out, int64_t n) {
 }
 
 void PowfArray(const float* x, const float* y, float* out, int64_t n) {
-    if (UseFused()) return kProcessorHasAvx512 ? PowfArrayAvx512(x, y, out, n) : PowfArrayAvx2(x, y, out, n);
+    if (UseFused()) return UseAvx512() ? PowfArrayAvx512(x, y, out, n) : PowfArrayAvx2(x, y, out, n);
     for (int64_t i = 0; i < n; ++i) out[i] = PowfPortable(x[i], y[i]);
 }
 
 void PowfArrayFixedExponent(const float* x, float y, float* out, int64_t n) {
     if (UseFused()) {
-        return kProcessorHasAvx512 ? PowfArrayFixedExponentAvx512(x, y, out, n)
+        return UseAvx512() ? PowfArrayFixedExponentAvx512(x, y, out, n)
                                    : PowfArrayFixedExponentAvx2(x, y, out, n);
     }
     for (int64_t i = 0; i < n; ++i) out[i] = PowfPortable(x[i], y);

@@ -10,7 +10,8 @@
 // one without, a correctly rounded fused multiply-add in software gives the
 // same bits, many times more slowly. The array functions work on four or eight values at a time
 // with AVX2 where the processor has it, and give exactly what the scalar
-// functions give element by element.
+// functions give element by element (powf's with AVX-512 where the
+// processor has it).
 // Internal to the engine.
 #pragma once
 
@@ -64,3 +65,7 @@ void PowArrayFixedExponent(const double* x, double y, double* out, int64_t n);
 // them.
 bool MathsUsesFusedInstructions();
 void SetMathsUsesFusedInstructions(bool use);
+// Whether the array forms that have one use their AVX-512 form (with the
+// fused instructions only); on by default where the processor has it.
+bool MathsUsesAvx512();
+void SetMathsUsesAvx512(bool use);

@@ -149,8 +149,12 @@ TEST(EngineMaths, PortableAndArrayPathsGiveTheSameBits) {
     std::vector<float> ys(xs.size());
     std::mt19937 random(3);
     for (float& y : ys) y = random() % 3 ? std::ldexp(static_cast<float>(random() >> 8), -24) : xs[random() % xs.size()];
-    for (bool useFused : {true, false}) {
+    const bool avx512 = MathsUsesAvx512();
+    // AVX-512, AVX2 and the portable loops.
+    for (int path = 0; path < 3; ++path) {
+        const bool useFused = path < 2;
         SetMathsUsesFusedInstructions(useFused && fused);
+        SetMathsUsesAvx512(path == 0 && avx512);
         std::vector<float> out(xs.size());
         std::vector<double> outD(xs.size());
         size_t differing = 0;
@@ -170,9 +174,10 @@ TEST(EngineMaths, PortableAndArrayPathsGiveTheSameBits) {
             PowArrayFixedExponent(xd.data(), y, outD.data(), static_cast<int64_t>(xd.size()));
             for (size_t i = 0; i < xd.size(); ++i) differing += BitsOf(outD[i]) != BitsOf(Pow(xd[i], y));
         }
-        EXPECT_EQ(differing, 0u) << (useFused ? "fused" : "portable");
+        EXPECT_EQ(differing, 0u) << "path " << path;
     }
     SetMathsUsesFusedInstructions(fused);
+    SetMathsUsesAvx512(avx512);
 }
 
 __attribute__((target("fma"))) double HardwareFma(double a, double b, double c) { return __builtin_fma(a, b, c); }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "EngineMaths.h"
 #include "EngineTestSupport.h"
 
 namespace {
@@ -123,6 +124,20 @@ TEST(ThreadEquivalence, WholeChainIsTheSameOnAnyThreadCount) {
                 EXPECT_EQ(std::memcmp(serial.bytes.data(), split.bytes.data(), serial.bytes.size()), 0)
                     << "depth " << c.depthCode << " nb " << c.nb << " threads " << threads << " pooled " << pooled;
             }
+        }
+        // The maths functions' other paths: AVX2 without AVX-512, and the
+        // portable one of processors without fused multiply-add (slow: the
+        // smaller images only).
+        const bool fused = MathsUsesFusedInstructions();
+        const bool avx512 = MathsUsesAvx512();
+        for (int path = 0; path < 2; ++path) {
+            if (path == 1 && c.width * c.height > 100000) continue;
+            SetMathsUsesAvx512(false);
+            SetMathsUsesFusedInstructions(path == 0 && fused);
+            const ChainResult other = RunChain(c, px, 2);
+            SetMathsUsesFusedInstructions(fused);
+            SetMathsUsesAvx512(avx512);
+            EXPECT_TRUE(other.bytes == serial.bytes) << "depth " << c.depthCode << " nb " << c.nb << " path " << path;
         }
         // Both builds compute with the engine's own maths functions: the
         // Windows build gives the bytes recorded on Linux too.
