@@ -266,8 +266,8 @@ Point NarrowPoint(int32_t v, int32_t h) {
 }
 
 // Fills the record's image description from the document before a selector,
-// as the real host does: sizes and the selection in both coordinate systems,
-// the kind of data, resolution and the memory budget.
+// as the real host does: sizes and the selection in both coordinate systems
+// and the kind of data.
 void DescribeDocument(MiniHost& host) {
     FilterRecord& r = host.record;
     HostDocument& doc = host.document;
