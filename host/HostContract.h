@@ -11,28 +11,30 @@
 //   layout                      host maker's publication      open-source host declaration
 //   --------------------------  ----------------------------  ----------------------------------
 //   FilterRecord                PIFilter.h of the plug-in     PSFilterHost and PSFilterPdn
-//                               SDK, and the SDK reference    PSApi/FilterRecord.cs (Pack = 4,
-//                               pages (FilterRecord Struct    up to canUseICCProfiles); the later
-//                               Reference); 4-byte packing    members up to iCCWorkingProfileSize
-//                               on Windows                    in a C# declaration with Pack = 4 of
+//                               SDK and its reference page    PSApi/FilterRecord.cs (Pack = 4,
+//                               FilterRecord; packed to 4     up to canUseICCProfiles); the later
+//                               bytes on Windows, reserved    members up to iCCWorkingProfileSize
+//                               space after maxSpace64        in a C# declaration with Pack = 4 of
 //                                                             an open-source shader plug-in, and
 //                                                             maxSpace64 as Filter Foundry reads it
-//   BigDocumentStruct           PIFilter.h, SDK reference     the same C# shader plug-in declaration
-//                               page BigDocumentStruct        (floatCoord32, wholeSize32 last)
-//   AboutRecord                 PIAbout.h, SDK reference      PSFilterHost PSApi/AboutRecord.cs
-//   PlatformData, Point, Rect,  PITypes.h (Windows part)      PSFilterPdn PlatformData.cs,
-//   VRect, VPoint, PSRGBColor,                                Point16/Rect16/VRect declarations,
-//   PlugInMonitor                                             PSFilterHost FilterRecord.cs
+//   BigDocumentStruct           PIFilter.h, reference page    the same C# shader plug-in declaration
+//                               BigDocumentStruct
+//   AboutRecord                 PIAbout.h, reference page     PSFilterHost PSApi/AboutRecord.cs
+//   PlatformData, Point, Rect,  PITypes.h (Windows part)      PSFilterPdn's PlatformData (IntPtr
+//   VRect, VPoint, PSRGBColor,                                hwnd); the points, rectangles,
+//   PlugInMonitor                                             colours and monitor of PSFilterHost's
+//                                                             FilterRecord.cs
 //   HandleProcs, BufferProcs    PIGeneral.h (no packing       PSFilterHost PSApi/HandleProc.cs and
 //                               pragma: natural alignment)    BufferProcs.cs (Sequential, natural)
-//   PSPixelMap                  PIGeneral.h (version 1        PSFilterHost and PSFilterPdn
-//                               fields)                       PSApi/DisplayPixelsProc.cs
+//   PSPixelMap                  PIGeneral.h (version 1        PSFilterPdn's PSPixelMap and
+//                               fields)                       PSPixelMask declarations
 //   Read/WriteDescriptorProcs,  PIActions.h                   PSFilterHost
 //   PIDescriptorParameters                                    PSApi/PIDescriptorParameters.cs
-//   SPBasicSuite                SPBasic.h                     PSFilterHost SPBasicSuite declaration
+//   SPBasicSuite                SPBasic.h                     the SPBasicSuite declaration of
+//                                                             PSFilterHost and PSFilterPdn
 //   PSDescriptorRegistryProcs   PIActions.h                   PSFilterHost PICA/DescriptorRegistrySuite.cs
-//   PSActionDescriptorProcs     PIActions.h (versions 2, 3    PSFilterHost PICA/Action Suites/
-//                               and current share the head)   ActionDescriptorSuite.cs
+//   PSActionDescriptorProcs     PIActions.h (versions 2, 3    PSFilterPdn's PSActionDescriptorProc
+//                               and current share the head)   declaration
 //   result codes, constants     PITypes.h, PIGeneral.h,       PSFilterPdn's error-code constants,
 //                               PIFilter.h, PIActions.h,      PSFilterHost ImageModes.cs and the
 //                               SPErrorCodes.h, SPBasic.h     PlayInfo enum; modes 16 and 17 as
