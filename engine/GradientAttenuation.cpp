@@ -104,22 +104,30 @@ void BuildGaussianPyramid(float* pyramid, int32_t coarsestWidth, int32_t reducti
     levels->count = k + 1;
 }
 
+float WithoutSentinelStep(float d) { return d > kGradientLimit || d < -kGradientLimit ? 0.0f : d; }
+
+// c |grad G| from the two differences.
+float ScaledMagnitude(float gx, float gy, float scale) {
+    gx = WithoutSentinelStep(gx);
+    gy = WithoutSentinelStep(gy);
+    return scale * std::sqrt(gy * gy + gx * gx);
+}
+
 // Scaled gradient magnitudes c |grad G| of row y. Central differences
-// inside, one-sided on the first and last column and row.
+// inside, one-sided on the first and last column and row; the inner columns
+// in a loop of their own, which the compiler vectorises.
 void GradientMagnitudeRow(const float* g, int32_t w, int32_t h, float scale, int32_t y, float* out) {
     const float* row = g + static_cast<int64_t>(y) * w;
     const float* up = y > 0 ? row - w : row;
     const float* down = y < h - 1 ? row + w : row;
     float* o = out + static_cast<int64_t>(y) * w;
-    for (int32_t x = 0; x < w; ++x) {
-        const int32_t left = x > 0 ? x - 1 : x;
-        const int32_t right = x < w - 1 ? x + 1 : x;
-        float gx = row[right] - row[left];
-        float gy = down[x] - up[x];
-        if (gx > kGradientLimit || gx < -kGradientLimit) gx = 0;
-        if (gy > kGradientLimit || gy < -kGradientLimit) gy = 0;
-        o[x] = scale * sqrtf(gy * gy + gx * gx);
+    if (w == 1) {
+        o[0] = ScaledMagnitude(row[0] - row[0], down[0] - up[0], scale);
+        return;
     }
+    o[0] = ScaledMagnitude(row[1] - row[0], down[0] - up[0], scale);
+    for (int32_t x = 1; x < w - 1; ++x) o[x] = ScaledMagnitude(row[x + 1] - row[x - 1], down[x] - up[x], scale);
+    o[w - 1] = ScaledMagnitude(row[w - 1] - row[w - 2], down[w - 1] - up[w - 1], scale);
 }
 
 // Magnitudes of one level into `out`; returns their sum, accumulated in
