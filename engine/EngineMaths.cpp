@@ -77,11 +77,13 @@ void PowfArrayFixedExponent(const float* x, float y, float* out, int64_t n) {
 }
 
 void LogArray(const double* in, double* out, int64_t n) {
-    if (UseFused()) return LogArrayAvx2(in, out, n);
+    if (UseFused()) return UseAvx512() ? LogArrayAvx512(in, out, n) : LogArrayAvx2(in, out, n);
     for (int64_t i = 0; i < n; ++i) out[i] = LogPortable(in[i]);
 }
 
 void PowArrayFixedExponent(const double* x, double y, double* out, int64_t n) {
-    if (UseFused()) return PowArrayFixedExponentAvx2(x, y, out, n);
+    if (UseFused()) {
+        return UseAvx512() ? PowArrayFixedExponentAvx512(x, y, out, n) : PowArrayFixedExponentAvx2(x, y, out, n);
+    }
     for (int64_t i = 0; i < n; ++i) out[i] = PowPortable(x[i], y);
 }

@@ -10,8 +10,8 @@
 // one without, a correctly rounded fused multiply-add in software gives the
 // same bits, many times more slowly. The array functions work on four or eight values at a time
 // with AVX2 where the processor has it, and give exactly what the scalar
-// functions give element by element (powf's with AVX-512 where the
-// processor has it).
+// functions give element by element (powf's, log's and pow's with AVX-512
+// where the processor has it).
 // Internal to the engine.
 #pragma once
 

@@ -16,3 +16,5 @@ void PowArrayFixedExponentAvx2(const double* x, double y, double* out, int64_t n
 // The same with AVX-512 (MathsAvx512.cpp), where the processor has it.
 void PowfArrayAvx512(const float* x, const float* y, float* out, int64_t n);
 void PowfArrayFixedExponentAvx512(const float* x, float y, float* out, int64_t n);
+void LogArrayAvx512(const double* in, double* out, int64_t n);
+void PowArrayFixedExponentAvx512(const double* x, double y, double* out, int64_t n);

@@ -248,18 +248,6 @@ const std::vector<Case>& Cases() {
              SweepFloat(t, "powf(x, 0)", kAll, AllFloats, PowfWithExponentZero,
                         [](float x) { return ::powf(x, 0.0f); }, nullptr);
          }},
-        {"powf-gamma",
-         [](Tally& t) {
-             for (int32_t code = 0; code <= 100; ++code) {
-                 SweepPowfExponent(t, GammaExponent(code), kNonNegative, NonNegativeFloats, 16);
-             }
-         }},
-        {"powf-saturation",
-         [](Tally& t) {
-             for (int32_t code = 0; code <= 100; ++code) {
-                 SweepPowfExponent(t, static_cast<float>(code / 100.0), kNonNegative, NonNegativeFloats, 16);
-             }
-         }},
         {"pow-attenuation",
          [](Tally& t) {
              for (int32_t s = 1; s <= 13; ++s) {
@@ -306,6 +294,18 @@ const std::vector<Case>& Cases() {
                  }
                  t.checked.fetch_add(end - begin);
              });
+         }},
+        {"powf-gamma",
+         [](Tally& t) {
+             for (int32_t code = 0; code <= 100; ++code) {
+                 SweepPowfExponent(t, GammaExponent(code), kNonNegative, NonNegativeFloats, 16);
+             }
+         }},
+        {"powf-saturation",
+         [](Tally& t) {
+             for (int32_t code = 0; code <= 100; ++code) {
+                 SweepPowfExponent(t, static_cast<float>(code / 100.0), kNonNegative, NonNegativeFloats, 16);
+             }
          }},
     };
     return cases;
