@@ -181,6 +181,7 @@ namespace {
 // with each stage's results.
 struct LitPixels {
     int32_t count;
+    bool allLit;                     // index[j] = j
     int32_t index[kPixelRunLength];  // position in the run
     float y[kPixelRunLength];        // input luminance
     float yc[kPixelRunLength];       // working luminance
@@ -217,6 +218,7 @@ void CollectLitPixels(const OutputConstants& k, const float* red, const float* g
         ++m;
     }
     lit->count = m;
+    lit->allLit = m == n;
 }
 
 // Powf(x[i], y) for the run; an exponent of 1 or 0 needs no call.
@@ -264,6 +266,18 @@ void ComposeRun(const OutputConstants& k, const float* lloc, LitPixels* lit) {
     float x[kPixelRunLength];
     if (logNeeded) LogfArray(lit->yc, x, m);
     if (k.globalCurve) GlobalCurveOfRun(k, lit);
+    if (!logNeeded) {
+        // No step looks at the log-luminance: a blend, and one exponent.
+        LogLuminancePowers none{0.0f, 0, 0, false};
+        const float e = SaturationExponent(k, &none);
+        for (int32_t j = 0; j < m; ++j) {
+            const float local = lloc[lit->index[j]];
+            lit->l[j] = k.globalCurve ? k.strengthComplement * local + k.strength * lit->gs[j] : local;
+            lit->e[j] = e;
+        }
+        PowfOfRun(lit->l, k.gamma, lit->l, m);
+        return;
+    }
     for (int32_t j = 0; j < m; ++j) {
         LogLuminancePowers& powers = lit->powers[j];
         powers = LogLuminancePowers{logNeeded ? x[j] : 0.0f, 0, 0, false};
@@ -309,9 +323,13 @@ void ColourAndEncodeRun(const OutputConstants& k, LitPixels* lit, float* out) {
         PowfOfRun(power, k.outputGamma, power, m);
         for (int32_t j = 0; j < m; ++j) {
             float v = power[j] * k.outputScale;
-            if (v > k.outputScale) v = k.outputScale;
-            if (!(v >= 0)) v = 0;
-            out[3 * lit->index[j] + c] = v;
+            v = v > k.outputScale ? k.outputScale : v;
+            power[j] = v >= 0 ? v : 0.0f;  // NaN too
+        }
+        if (lit->allLit) {
+            for (int32_t j = 0; j < m; ++j) out[3 * j + c] = power[j];
+        } else {
+            for (int32_t j = 0; j < m; ++j) out[3 * lit->index[j] + c] = power[j];
         }
     }
 }

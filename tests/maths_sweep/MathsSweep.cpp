@@ -316,7 +316,8 @@ const std::vector<Case>& Cases() {
 int main(int argc, char** argv) {
     std::vector<std::string> wanted(argv + 1, argv + argc);
     bool failed = false;
-    std::printf("fused multiply-add and AVX2 paths: %s\n", MathsUsesFusedInstructions() ? "yes" : "no");
+    std::printf("fused multiply-add and AVX2 paths: %s, AVX-512: %s\n", MathsUsesFusedInstructions() ? "yes" : "no",
+                MathsUsesAvx512() ? "yes" : "no");
     for (const Case& c : Cases()) {
         if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), c.name) == wanted.end()) continue;
         Tally tally;
