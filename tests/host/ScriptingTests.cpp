@@ -6,12 +6,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "DescriptorValues.h"
+#include "../../settings/DescriptorValues.h"
+#include "../../settings/SettingsTable.h"
 #include "HostTestSupport.h"
 #include "PluginIdentity.h"
 #include "PluginState.h"
 #include "Scripting.h"
-#include "SettingsTable.h"
 
 namespace {
 
