@@ -324,6 +324,11 @@ TEST(DescriptorValues, EveryFloatSettingSurvivesTheRoundTrip) {
     EXPECT_EQ(field, 2469);
     ASSERT_TRUE(FieldOfDescriptorFloat(white, -0.00009, &field));
     EXPECT_EQ(field, -1);
+    // Codes saturated by an extreme action still give an exponent when recorded.
+    ASSERT_TRUE(FieldOfDescriptorFloat(gamma, INFINITY, &field));
+    EXPECT_EQ(field, INT32_MIN);
+    EXPECT_EQ(DescriptorFloatOf(gamma, INT32_MIN), INFINITY);
+    EXPECT_EQ(DescriptorFloatOf(gamma, INT32_MAX), 0.0);
 }
 
 // ---- The registry file ----
