@@ -4,7 +4,9 @@
 // the common path are recomputed by the scalar kernel.
 // GCC 12's AVX-512 headers start some conversions from an undefined
 // register, which its own uninitialised-use warning then reports.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 #include <immintrin.h>
 
