@@ -54,9 +54,11 @@ TEST(Relaxation, WavefrontOverBandsGivesTheFixedOrderBitForBit) {
             for (int32_t n = 0; n < sweeps; ++n) ReferenceSweep(expected, f, w, h, 4.0f);
             for (int32_t threads : {1, 2, 3, 7}) {
                 for (bool pooled : {false, true}) {
-                    // Rows four cells at a time, or eight with AVX2.
+                    // Rows four cells at a time, eight with AVX2, sixteen with AVX-512.
                     const bool fused = MathsUsesFusedInstructions();
+                    const bool avx512 = MathsUsesAvx512();
                     SetMathsUsesFusedInstructions(fused && threads != 3);
+                    SetMathsUsesAvx512(avx512 && threads != 2);
                     SetEngineThreads(threads);
                     std::unique_ptr<EngineThreadScope> scope(pooled ? new EngineThreadScope : nullptr);
                     GuardedBuffer u(static_cast<int64_t>(u0.size()));
@@ -66,6 +68,7 @@ TEST(Relaxation, WavefrontOverBandsGivesTheFixedOrderBitForBit) {
                         << w << " x " << h << ", " << sweeps << " sweeps, " << threads << " threads";
                     EXPECT_TRUE(u.Intact());
                     SetMathsUsesFusedInstructions(fused);
+                    SetMathsUsesAvx512(avx512);
                 }
             }
         }
