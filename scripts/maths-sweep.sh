@@ -4,6 +4,7 @@
 # per single-argument use and per fixed exponent, a 2^32 random sample where
 # both arguments vary). Takes hours on two cores. Arguments: case names to
 # run only those (see tests/maths_sweep/MathsSweep.cpp); none runs all.
+# TM_MATHS_PATH=avx2 (or portable) sweeps that path instead of the widest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=Release >/dev/null

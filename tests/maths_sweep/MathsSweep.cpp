@@ -6,6 +6,8 @@
 // functions and the array forms the pixel loops use are checked.
 //
 // maths_sweep [case ...]   (no case: all of them; scripts/maths-sweep.sh)
+// TM_MATHS_PATH=avx2 or =portable checks those paths instead of the widest
+// one the processor has.
 // Prints one line per case and exits 1 when any result differs.
 #include <algorithm>
 #include <atomic>
@@ -315,6 +317,10 @@ const std::vector<Case>& Cases() {
 
 int main(int argc, char** argv) {
     std::vector<std::string> wanted(argv + 1, argv + argc);
+    if (const char* path = std::getenv("TM_MATHS_PATH")) {
+        SetMathsUsesAvx512(false);
+        if (std::string(path) == "portable") SetMathsUsesFusedInstructions(false);
+    }
     bool failed = false;
     std::printf("fused multiply-add and AVX2 paths: %s, AVX-512: %s\n", MathsUsesFusedInstructions() ? "yes" : "no",
                 MathsUsesAvx512() ? "yes" : "no");
