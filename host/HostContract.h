@@ -270,3 +270,24 @@ typedef void (*SetMessageBoxHandlerProc)(MessageBoxHandler handler);
 
 constexpr const char* kPluginMainName = "PluginMain";
 constexpr const char* kSetMessageBoxHandlerName = "SetMessageBoxHandler";
+
+// Our own extension for hosts without a dialog (our host, tonemap): the
+// preview operations of the module's dialog, called like PluginMain with the
+// filter record and the data slot, after prepare. A host that opens closes.
+enum : int16_t {
+    previewCommandOpen = 0,     // preview size 512 and the preview's buffers
+    previewCommandSetSize = 1,  // PreviewExchange::size: 512, 768 or 1024
+    previewCommandCompute = 2,  // a new preview from the settings record
+    previewCommandClose = 3,    // releases the preview's buffers
+};
+
+struct PreviewExchange {
+    int32_t size;              // in: the longer side for previewCommandSetSize
+    int32_t width, height;     // out: the preview's size
+    const uint8_t* picture;    // out after compute: three planes of width x height bytes, until the next command
+    const int32_t* histogram;  // out after compute: the 256 counts shown beside the picture
+};
+
+typedef void (*PreviewMainProc)(int16_t command, void* pluginParamBlock, intptr_t* data, int16_t* result,
+                                PreviewExchange* exchange);
+constexpr const char* kPreviewMainName = "PreviewMain";

@@ -408,6 +408,23 @@ int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selecto
     return result;
 }
 
+int16_t CallPreview(MiniHost& host, const PluginModule& module, int16_t command, PreviewExchange* exchange) {
+    if (module.previewMain == nullptr) return filterBadParameters;
+    MiniHost* previous = gActiveHost;
+    gActiveHost = &host;
+    if (module.setMessageBoxHandler != nullptr) module.setMessageBoxHandler(RecordMessage);
+    host.platform.hwnd = host.hostWindow;
+    DescribeDocument(host);
+    int16_t result = noErr;
+    module.previewMain(command, &host.record, &host.data, &result, exchange);
+    host.parameters = host.record.parameters;
+    CommitOutput(host);
+    host.inBuffer.reset();
+    host.record.inData = nullptr;
+    gActiveHost = previous;
+    return result;
+}
+
 bool RequestsAreEmpty(const MiniHost& host) {
     const bool use32 = ModuleUses32Bit(host);
     const VRect in = use32 ? host.bigDocument.inRect32 : Widen(host.record.inRect);

@@ -20,6 +20,7 @@ struct PluginModule {
     void* library = nullptr;
     PluginMainProc main = nullptr;
     SetMessageBoxHandlerProc setMessageBoxHandler = nullptr;
+    PreviewMainProc previewMain = nullptr;  // null for a module without the preview export
 };
 
 // Loads the module and finds its entry point by name. On failure returns
@@ -205,6 +206,11 @@ uint8_t* PeekHandle(MiniHost& host, Handle handle);
 
 // Calls one selector with the host's record; returns the module's result.
 int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selector);
+
+// One command of the module's preview export, with the host's record as a
+// selector call gets it (after prepare; a host that opens closes). Returns
+// the module's result, or -30100 when the module has no preview export.
+int16_t CallPreview(MiniHost& host, const PluginModule& module, int16_t command, PreviewExchange* exchange);
 
 // One filter application in the host's order: parameters (when the user
 // chose the menu item with its dialog), prepare, start, continue until the

@@ -13,11 +13,14 @@
 
 extern "C" void PluginMain(int16_t selector, void* pluginParamBlock, intptr_t* data, int16_t* result);
 extern "C" void SetMessageBoxHandler(MessageBoxHandler handler);
+extern "C" void PreviewMain(int16_t command, void* pluginParamBlock, intptr_t* data, int16_t* result,
+                            PreviewExchange* exchange);
 
 inline PluginModule InProcessModule() {
     PluginModule module;
     module.main = PluginMain;
     module.setMessageBoxHandler = SetMessageBoxHandler;
+    module.previewMain = PreviewMain;
     return module;
 }
 

@@ -136,9 +136,10 @@ protected:
 
 HMODULE BuiltModuleTest::module = nullptr;
 
-TEST_F(BuiltModuleTest, ExportsItsEntryPointAndMessageHook) {
+TEST_F(BuiltModuleTest, ExportsItsEntryPointMessageHookAndPreview) {
     EXPECT_NE(GetProcAddress(module, "PluginMain"), nullptr);
     EXPECT_NE(GetProcAddress(module, "SetMessageBoxHandler"), nullptr);
+    EXPECT_NE(GetProcAddress(module, "PreviewMain"), nullptr);
 }
 
 TEST_F(BuiltModuleTest, PropertyListHasTheHostsLayoutAndOrder) {
