@@ -13,6 +13,27 @@ void SetPanoramaFlag(MiniHost& host, bool is360) {
     if (settings != nullptr) settings->is360 = is360 ? 1 : 0;
 }
 
+// The settings as the dialog leaves them in the record before it asks for
+// a preview: every setting stored, and everything recomputed.
+void WriteDialogSettings(MiniHost& host, const TMSettings& settings, bool showOriginal) {
+    auto* record = reinterpret_cast<TMSettings*>(PeekHandle(host, host.parameters));
+    if (record == nullptr) return;
+    RestoreSettingsSnapshot(TakeSettingsSnapshot(settings), record);
+    record->is360 = settings.is360;
+    record->showPreview = showOriginal ? 0 : 1;
+    record->recomputeLevel = 2;
+}
+
+// Closes the preview the host opened, on every way out.
+struct OpenPreview {
+    MiniHost& host;
+    const PluginModule& module;
+    ~OpenPreview() {
+        PreviewExchange exchange{};
+        CallPreview(host, module, previewCommandClose, &exchange);
+    }
+};
+
 bool MapResult(int16_t result, const MiniHost& host, const std::string& label, ToolError* error) {
     switch (result) {
         case noErr: return true;
@@ -52,6 +73,36 @@ bool ToneMapDocument(const PluginModule& module, const TMSettings& settings, con
     if (result == noErr) {
         SetPanoramaFlag(host, settings.is360 != 0);
         result = RunFromStart(host, module);
+    }
+    notes->insert(notes->end(), host.warnings.begin(), host.warnings.end());
+    const bool ok = MapResult(result, host, label, error);
+    *document = std::move(host.document);
+    ReleaseKeptHandles(host);
+    return ok;
+}
+
+bool PreviewDocument(const PluginModule& module, const TMSettings& settings, int32_t size, bool showOriginal,
+                     const std::string& label, HostDocument* document, PreviewPicture* picture,
+                     std::vector<std::string>* notes, ToolError* error) {
+    if (module.previewMain == nullptr)
+        return Fail(error, kExitPlugin, "This plug-in module shows no preview to a host without its dialog.");
+    MiniHost host;
+    host.document = std::move(*document);
+    int16_t result = CallSelector(host, module, filterSelectorPrepare);
+    if (result == noErr) {
+        WriteDialogSettings(host, settings, showOriginal);
+        PreviewExchange exchange{};
+        exchange.size = size;
+        const OpenPreview open{host, module};
+        result = CallPreview(host, module, previewCommandOpen, &exchange);
+        if (result == noErr) result = CallPreview(host, module, previewCommandSetSize, &exchange);
+        if (result == noErr) result = CallPreview(host, module, previewCommandCompute, &exchange);
+        if (result == noErr && exchange.picture != nullptr && exchange.histogram != nullptr) {
+            picture->width = exchange.width;
+            picture->height = exchange.height;
+            picture->planes.assign(exchange.picture, exchange.picture + size_t{3} * exchange.width * exchange.height);
+            picture->histogram.assign(exchange.histogram, exchange.histogram + 256);
+        }
     }
     notes->insert(notes->end(), host.warnings.begin(), host.warnings.end());
     const bool ok = MapResult(result, host, label, error);

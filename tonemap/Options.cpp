@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "../host/PluginIdentity.h"
@@ -34,6 +35,9 @@ const PlainOption kPlainOptions[] = {
     {"depth", Takes::Value},
     {"plugin", Takes::Value},
     {"example", Takes::Value},
+    {"preview", Takes::Value},
+    {"show-original", Takes::Nothing},
+    {"histogram", Takes::Value},
     {"quiet", Takes::Nothing},
     {"help", Takes::Nothing},
     {"version", Takes::Nothing},
@@ -50,6 +54,21 @@ bool Problem(std::string* problem, std::string text) {
     return false;
 }
 
+// small, medium, large or the longer side itself; 0 for anything else.
+int32_t PreviewSizeOf(std::string value) {
+    std::transform(value.begin(), value.end(), value.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (value == "small" || value == "512") return 512;
+    if (value == "medium" || value == "768") return 768;
+    if (value == "large" || value == "1024") return 1024;
+    return 0;
+}
+
+bool EndsWithPng(const std::string& path) {
+    std::string ext = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == ".png";
+}
+
 bool ApplyPlainOption(const std::string& name, const std::string& value, ToolOptions* o, std::string* problem) {
     if (FindPlainOption(name)->takes == Takes::Value && value.empty())
         return Problem(problem, "--" + name + " needs a value.");
@@ -64,6 +83,14 @@ bool ApplyPlainOption(const std::string& name, const std::string& value, ToolOpt
     if (name == "quiet") o->quiet = true;
     if (name == "help") o->help = true;
     if (name == "version") o->version = true;
+    if (name == "show-original") o->showOriginal = true;
+    if (name == "histogram") o->histogramFile = value;
+    if (name == "preview") {
+        o->previewSize = PreviewSizeOf(value);
+        if (o->previewSize == 0)
+            return Problem(problem, "--preview: \"" + value +
+                                        "\" is not a preview size; use small, medium, large, 512, 768 or 1024.");
+    }
     if (name == "format") {
         o->format = value;
         if (!o->format.empty() && o->format[0] == '.') o->format.erase(0, 1);
@@ -89,6 +116,10 @@ bool CheckCombination(std::vector<std::string> positional, ToolOptions* o, std::
             return Problem(problem, "--example writes its own files; give no image files with it.");
         return true;
     }
+    if ((o->showOriginal || !o->histogramFile.empty()) && o->previewSize == 0)
+        return Problem(problem, "--show-original and --histogram go with --preview.");
+    if (o->previewSize != 0 && (!o->outputDir.empty() || !o->exampleDir.empty()))
+        return Problem(problem, "--preview writes one picture: give one INPUT and an OUTPUT.png.");
     if (!o->format.empty() && o->outputDir.empty())
         return Problem(problem, "--format goes with --output-dir; otherwise the output's name says the format.");
     if (!o->outputDir.empty()) {
@@ -108,6 +139,8 @@ bool CheckCombination(std::vector<std::string> positional, ToolOptions* o, std::
         return Problem(problem,
                        "Several images need --output-dir DIR; without it tonemap takes one INPUT and "
                        "one OUTPUT.");
+    if (o->previewSize != 0 && !EndsWithPng(positional[1]))
+        return Problem(problem, "--preview writes an 8-bit PNG picture: end the output's name with .png.");
     o->inputs = {positional[0]};
     o->output = positional[1];
     return true;
@@ -196,6 +229,7 @@ std::string HelpText() {
     std::string text =
         "Usage: tonemap [options] INPUT OUTPUT\n"
         "       tonemap [options] INPUT... --output-dir DIR\n"
+        "       tonemap [options] --preview SIZE INPUT OUTPUT.png\n"
         "       tonemap [options] --example DIR\n"
         "\n"
         "Tone-maps high-dynamic-range images so that detail in the highlights and in the\n"
@@ -247,8 +281,18 @@ std::string HelpText() {
         "                                refuses 8-bit images)\n"
         "  --plugin FILE                 the plug-in module to load\n"
         "  -q, --quiet                   no progress bar and no notes, only errors\n"
+
         "  -h, --help                    this text\n"
         "  --version                     the version\n"
+        "\n"
+        "The dialog's preview:\n"
+        "  --preview SIZE                write the picture the plug-in's dialog shows, not\n"
+        "                                the result: SIZE is small, medium or large (512,\n"
+        "                                768 or 1024 pixels on the longer side); an 8-bit\n"
+        "                                PNG no larger than the image\n"
+        "  --show-original               with --preview: the picture \"Show Original\" shows\n"
+        "  --histogram FILE.txt          with --preview: the dialog's histogram of the\n"
+        "                                picture, 256 counts, one per line\n"
         "\n"
         "What is read:\n"
         "  OpenEXR, Radiance HDR, PFM, float TIFF   a 32-bit image, linear light\n"

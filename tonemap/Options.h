@@ -22,6 +22,9 @@ struct ToolOptions {
     bool promoteEightBit = false;  // --depth 16
     bool help = false;
     bool version = false;
+    int32_t previewSize = 0;    // --preview: 512, 768 or 1024; 0 writes the full result
+    bool showOriginal = false;  // --show-original: the preview of the source image
+    std::string histogramFile;  // --histogram: the preview's 256 counts, one per line
     bool given[kSettingCount] = {};  // by settings-array slot: the option was given
     int32_t value[kSettingCount] = {};
 };
