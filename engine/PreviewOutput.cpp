@@ -49,6 +49,18 @@ int32_t HistogramLevel(float cPrime) {
     return static_cast<int32_t>(v);
 }
 
+// The picture's byte of a channel: powf(c', exponent) x 255, limited to
+// 0..255 and truncated. powf(x, 1) is x for every float with both C
+// libraries the module is built with (checked over all 2^32 of them), so
+// the preview's usual exponent 1 skips the power.
+uint8_t PictureLevel(float cPrime, float exponent) {
+    if (exponent != 1.0f) return static_cast<uint8_t>(EncodeChannel(cPrime, exponent, kPreviewOutputScale));
+    const float v = cPrime * kPreviewOutputScale;
+    if (v > kPreviewOutputScale) return 255;
+    if (!(v >= 0)) return 0;  // NaN too
+    return static_cast<uint8_t>(v);
+}
+
 int32_t HistogramBin(int32_t red, int32_t green, int32_t blue) {
     const int32_t weighted = 54 * red + 183 * green + 19 * blue;
     if (weighted <= 0) return 0;
@@ -90,7 +102,7 @@ void ToneMapPreviewRow(const PreviewPass& pass, int32_t py, int32_t* histogram) 
         int32_t level[3] = {0, 0, 0};
         if (ToneMapPixel(k, rgb[0], rgb[1], rgb[2], lumRow[px], c)) {
             for (int ch = 0; ch < 3; ++ch) {
-                v[ch] = static_cast<uint8_t>(EncodeChannel(c[ch], k.outputGamma, kPreviewOutputScale));
+                v[ch] = PictureLevel(c[ch], k.outputGamma);
                 level[ch] = HistogramLevel(c[ch]);
             }
         }

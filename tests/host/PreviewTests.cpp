@@ -442,6 +442,8 @@ TEST_F(PreviewTest, CallsOutOfOrderAndOddRequestsAreRefused) {
     PreviewSession session{host, BuiltModule()};
     EXPECT_EQ(session.Compute(), memFullErr);  // not opened: no buffers
     ASSERT_EQ(session.Open(), noErr);
+    ASSERT_EQ(session.Open(), noErr);  // opened twice: the first buffers are given back
+    EXPECT_EQ(OutstandingBuffers(host), 6);
     EXPECT_EQ(session.Command(9), filterBadParameters);
     // 600 keeps Small's cache slot, which cannot hold a 600-pixel side.
     MiniHost wide;
