@@ -64,6 +64,12 @@ const LinearLevelSteps& Steps() {
     return steps;
 }
 
+uint8_t LinearLevel(const LinearLevelSteps& steps, float sample) {
+    if (!(sample > 0)) return 0;  // NaN too
+    if (sample >= 1.0f) return kTopLevel;
+    return steps.LevelOf(sample);
+}
+
 }  // namespace
 
 uint8_t DisplayLevelOfCode(uint16_t code) {
@@ -71,17 +77,13 @@ uint8_t DisplayLevelOfCode(uint16_t code) {
     return static_cast<uint8_t>(level > kTopLevel ? kTopLevel : level);
 }
 
-uint8_t DisplayLevelOfLinear(float sample) {
-    if (!(sample > 0)) return 0;  // NaN too
-    if (sample >= 1.0f) return kTopLevel;
-    return Steps().LevelOf(sample);
-}
+uint8_t DisplayLevelOfLinear(float sample) { return LinearLevel(Steps(), sample); }
 
 void BuildSourcePicture(const SourceImage& source, int32_t width, int32_t height, uint8_t* picture,
                         int32_t* histogram) {
     std::memset(histogram, 0, kBins * sizeof(int32_t));
     if (width <= 0 || height <= 0) return;
-    if (!source.sixteenBit) Steps();  // built once, before the loop
+    const LinearLevelSteps& steps = Steps();
     const size_t plane = static_cast<size_t>(width) * static_cast<size_t>(height);
     const float rowRatio = static_cast<float>(source.height) / static_cast<float>(height);
     const float columnRatio = static_cast<float>(source.width) / static_cast<float>(width);
@@ -99,9 +101,9 @@ void BuildSourcePicture(const SourceImage& source, int32_t width, int32_t height
                 rgb[1] = DisplayLevelOfCode(source.codes[i + green]);
                 rgb[2] = DisplayLevelOfCode(source.codes[i + blue]);
             } else {
-                rgb[0] = DisplayLevelOfLinear(source.floats[i]);
-                rgb[1] = DisplayLevelOfLinear(source.floats[i + green]);
-                rgb[2] = DisplayLevelOfLinear(source.floats[i + blue]);
+                rgb[0] = LinearLevel(steps, source.floats[i]);
+                rgb[1] = LinearLevel(steps, source.floats[i + green]);
+                rgb[2] = LinearLevel(steps, source.floats[i + blue]);
             }
             picture[k] = rgb[0];
             picture[plane + k] = rgb[1];
