@@ -85,7 +85,9 @@ int16_t ShowSourceImage(const PreviewCall& call) {
 int16_t AdaptLuminance(const PreviewCall& call, int32_t depthCode, const float* table, ImageStats* stats) {
     const TMSettings& s = *call.settings;
     const int32_t* plan = call.plan.entry;
-    const int64_t workValues = kPreviewWorkBufferBytes / 4;
+    // The stages touch only the values of this plan: a Small preview clears
+    // a sixth of each buffer.
+    const int64_t workValues = WorkBufferValues(call.plan);
     ZeroValues(call.Work(0), workValues);
     int32_t stage = get_preview(call.globals->previewMode, depthCode, 0, 0, call.source.width, call.source.height,
                                 call.width, call.height, plan[3], plan[4], call.source.nb, stats, call.source.floats,
