@@ -37,11 +37,10 @@ struct PreviewCall {
     }
 };
 
-bool PlanIsUsable(const PyramidPlan& plan) {
-    for (int i = 1; i <= 10; ++i)
-        if (plan.entry[i] < 1) return false;
+// A plan the stages can work on, whose pyramids fit the preview's buffers.
+bool PlanFitsPreview(const PyramidPlan& plan) {
     const int32_t values = WorkBufferValues(plan);
-    return values > 0 && int64_t{values} * 4 <= kPreviewWorkBufferBytes;
+    return PlanIsUsable(plan) && values > 0 && int64_t{values} * 4 <= kPreviewWorkBufferBytes;
 }
 
 // "Show Original": the cached source picture of the current size, built
@@ -90,15 +89,16 @@ int16_t AdaptLuminance(const PreviewCall& call, int32_t depthCode, const float* 
     const int64_t workValues = WorkBufferValues(call.plan);
     ZeroValues(call.Work(0), workValues);
     int32_t stage = get_preview(call.globals->previewMode, depthCode, 0, 0, call.source.width, call.source.height,
-                                call.width, call.height, plan[3], plan[4], call.source.nb, stats, call.source.floats,
-                                table, call.source.codes, call.Work(0));
+                                call.width, call.height, plan[kPlanRowLength], plan[kPlanRowCount], call.source.nb,
+                                stats, call.source.floats, table, call.source.codes, call.Work(0));
     if (stage < 0) return HostCodeOfStage(stage);
     ZeroValues(call.Work(1), workValues);
     ZeroValues(call.Work(2), workValues);
     stage = tm1(depthCode, call.width, call.height, LuminositySteps(s.luminosityCode), s.microcontrastCode,
                 MicroSmoothingFactor(s.microSmoothing), &call.plan, stats, call.Work(0), call.Work(1), call.Work(2));
     if (stage < 0) return HostCodeOfStage(stage);
-    stage = tm2(call.width, call.height, plan[3], plan[4], plan[7], plan[8], plan[5], plan[11], call.Work(1),
+    stage = tm2(call.width, call.height, plan[kPlanRowLength], plan[kPlanRowCount], plan[kPlanSolverCoarsestWidth],
+                plan[kPlanSolverCoarsestHeight], plan[kPlanSolverSize], plan[kPlanSolverLevels], call.Work(1),
                 call.Work(2), call.Work(0));
     return HostCodeOfStage(stage);
 }
@@ -167,11 +167,11 @@ int16_t ComputePreviewOf(FilterRecord* record, TMSettings* settings, TMGlobals* 
 
     PreviewCall call{settings, globals, SourceImage{}, globals->previewWidth, globals->previewHeight, PyramidPlan{}};
     PlanPyramids(call.width, call.height, settings->lightSmoothingCode, kGradientReductions, &call.plan);
-    call.plan.entry[1] = call.width;
-    call.plan.entry[2] = call.height;
+    call.plan.entry[kPlanWidth] = call.width;
+    call.plan.entry[kPlanHeight] = call.height;
     // The buffers hold a picture up to the side of the current size's slot.
     const int32_t size = globals->cacheSlot;
-    if (!PlanIsUsable(call.plan) || size < kSizeSmall || size > kSizeLarge || call.width > PreviewSideOf(size) ||
+    if (!PlanFitsPreview(call.plan) || size < kSizeSmall || size > kSizeLarge || call.width > PreviewSideOf(size) ||
         call.height > PreviewSideOf(size))
         return filterBadParameters;
 

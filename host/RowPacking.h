@@ -1,5 +1,7 @@
 // The stages assume rows back to back. A host that pads its rows gets them
-// packed in place before the stages run and spread out again afterwards.
+// packed in place. The full run leaves its input packed (nothing reads it
+// afterwards) and spreads its output out at the end; the preview, which reads
+// the same input at every refresh, gives its input back spread out.
 #pragma once
 
 #include <cstdint>

@@ -471,6 +471,12 @@ uint8_t* PeekHandle(MiniHost& host, Handle handle) {
     return block->bytes.data();
 }
 
+int16_t SetModulePanoramaFlag(MiniHost& host, const PluginModule& module, bool is360) {
+    auto* block = reinterpret_cast<HostHandleBlock*>(host.parameters);
+    if (module.setPanoramaFlag == nullptr || PeekHandle(host, host.parameters) == nullptr) return filterBadParameters;
+    return module.setPanoramaFlag(block->bytes.data(), static_cast<int32_t>(block->bytes.size()), is360 ? 1 : 0);
+}
+
 int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selector) {
     MiniHost* previous = gActiveHost;
     gActiveHost = &host;
@@ -505,6 +511,7 @@ int16_t CallPreview(MiniHost& host, const PluginModule& module, int16_t command,
     gActiveHost = &host;
     if (module.setMessageBoxHandler != nullptr) module.setMessageBoxHandler(RecordMessage);
     host.platform.hwnd = host.hostWindow;
+    const size_t forbiddenBefore = host.forbiddenCalls.size();
     DescribeDocument(host);
     int16_t result = noErr;
     module.previewMain(command, &host.record, &host.data, &result, exchange);
@@ -513,7 +520,7 @@ int16_t CallPreview(MiniHost& host, const PluginModule& module, int16_t command,
     host.inBuffer.reset();
     host.record.inData = nullptr;
     gActiveHost = previous;
-    return result;
+    return host.forbiddenCalls.size() > forbiddenBefore ? kForbiddenSlotCalled : result;
 }
 
 bool RequestsAreEmpty(const MiniHost& host) {

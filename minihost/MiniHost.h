@@ -20,6 +20,7 @@ struct PluginModule {
     void* library = nullptr;
     PluginMainProc main = nullptr;
     SetMessageBoxHandlerProc setMessageBoxHandler = nullptr;
+    SetPanoramaFlagProc setPanoramaFlag = nullptr;  // null for a module without it
     PreviewMainProc previewMain = nullptr;  // null for a module without the preview export
 };
 
@@ -208,6 +209,11 @@ int OutstandingBufferLocks(const MiniHost& host);
 // an unknown handle). Tests read and write the module's settings through it.
 uint8_t* PeekHandle(MiniHost& host, Handle handle);
 
+// Sets the module's 360-degree flag in the settings the host keeps (after
+// prepare has created them), through the module's own export. Returns its
+// result, or -30100 when the module or the settings are missing.
+int16_t SetModulePanoramaFlag(MiniHost& host, const PluginModule& module, bool is360);
+
 // What CallSelector answers, whatever the module said, when the module
 // called a table slot it has no business calling (see forbiddenCalls).
 constexpr int16_t kForbiddenSlotCalled = -32768;
@@ -217,7 +223,8 @@ int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selecto
 
 // One command of the module's preview export, with the host's record as a
 // selector call gets it (after prepare; a host that opens closes). Returns
-// the module's result, or -30100 when the module has no preview export.
+// the module's result (kForbiddenSlotCalled as CallSelector does), or
+// -30100 when the module has no preview export.
 int16_t CallPreview(MiniHost& host, const PluginModule& module, int16_t command, PreviewExchange* exchange);
 
 // One filter application in the host's order: parameters (when the user

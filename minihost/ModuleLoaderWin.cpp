@@ -23,6 +23,8 @@ bool LoadPluginModule(const std::string& path, PluginModule* module, std::string
         reinterpret_cast<void*>(GetProcAddress(library, kSetMessageBoxHandlerName)));
     module->previewMain =
         reinterpret_cast<PreviewMainProc>(reinterpret_cast<void*>(GetProcAddress(library, kPreviewMainName)));
+    module->setPanoramaFlag = reinterpret_cast<SetPanoramaFlagProc>(
+        reinterpret_cast<void*>(GetProcAddress(library, kSetPanoramaFlagName)));
     return true;
 }
 

@@ -1,28 +1,10 @@
 #include "HostRun.h"
 
+#include "../settings/SettingsTable.h"
 #include "Progress.h"
 #include "ToolSettings.h"
 
 namespace {
-
-// The 360-degree flag is no scripting key: the host sets it in the module's
-// settings record after prepare has created it, as the dialog's check box
-// would. Start leaves it alone.
-void SetPanoramaFlag(MiniHost& host, bool is360) {
-    auto* settings = reinterpret_cast<TMSettings*>(PeekHandle(host, host.parameters));
-    if (settings != nullptr) settings->is360 = is360 ? 1 : 0;
-}
-
-// The settings as the dialog leaves them in the record before it asks for
-// a preview: every setting stored, and everything recomputed.
-void WriteDialogSettings(MiniHost& host, const TMSettings& settings, bool showOriginal) {
-    auto* record = reinterpret_cast<TMSettings*>(PeekHandle(host, host.parameters));
-    if (record == nullptr) return;
-    RestoreSettingsSnapshot(TakeSettingsSnapshot(settings), record);
-    record->is360 = settings.is360;
-    record->showPreview = showOriginal ? 0 : 1;
-    record->recomputeLevel = 2;
-}
 
 // Closes the preview the host opened, on every way out.
 struct OpenPreview {
@@ -69,11 +51,12 @@ bool ToneMapDocument(const PluginModule& module, const TMSettings& settings, con
     host.progressObserver = ProgressUpdate;
     host.abortObserver = CancelRequestedForHost;
 
+    // The 360-degree flag is no scripting key: it goes into the settings that
+    // prepare has created, through the module's export for our host, as the
+    // dialog's check box would set it. Start leaves it alone.
     int16_t result = CallSelector(host, module, filterSelectorPrepare);
-    if (result == noErr) {
-        SetPanoramaFlag(host, settings.is360 != 0);
-        result = RunFromStart(host, module);
-    }
+    if (result == noErr && settings.is360 != 0) result = SetModulePanoramaFlag(host, module, true);
+    if (result == noErr) result = RunFromStart(host, module);
     notes->insert(notes->end(), host.warnings.begin(), host.warnings.end());
     const bool ok = MapResult(result, host, label, error);
     *document = std::move(host.document);
@@ -90,11 +73,17 @@ bool PreviewDocument(const PluginModule& module, const TMSettings& settings, int
     host.document = std::move(*document);
     int16_t result = CallSelector(host, module, filterSelectorPrepare);
     if (result == noErr) {
-        WriteDialogSettings(host, settings, showOriginal);
+        // The dialog opens on the settings, as after its "Load...".
+        int32_t slots[kSettingCount];
+        SettingsToArray(settings, slots);
         PreviewExchange exchange{};
-        exchange.size = size;
+        exchange.settings = slots;
         const OpenPreview open{host, module};
         result = CallPreview(host, module, previewCommandOpen, &exchange);
+        exchange.settings = nullptr;
+        if (result == noErr && showOriginal != (exchange.showingOriginal != 0))
+            result = CallPreview(host, module, previewCommandShowOriginal, &exchange);
+        exchange.size = size;
         if (result == noErr) result = CallPreview(host, module, previewCommandSetSize, &exchange);
         if (result == noErr) result = CallPreview(host, module, previewCommandCompute, &exchange);
         if (result == noErr && exchange.picture != nullptr && exchange.histogram != nullptr) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "../host/Settings.h"
+#include "../engine/SettingSlots.h"
 
 struct ToolOptions {
     std::vector<std::string> inputs;
@@ -22,7 +22,7 @@ struct ToolOptions {
     bool promoteEightBit = false;  // --depth 16
     bool help = false;
     bool version = false;
-    int32_t previewSize = 0;    // --preview: 512, 768 or 1024; 0 writes the full result
+    std::string preview;        // --preview: "512", "768" or "1024"; empty: the result is written
     bool showOriginal = false;  // --show-original: the preview of the source image
     std::string histogramFile;  // --histogram: the preview's 256 counts, one per line
     bool given[kSettingCount] = {};  // by settings-array slot: the option was given
@@ -31,6 +31,9 @@ struct ToolOptions {
 
 // Parses the arguments after the program name; false with a message.
 bool ParseCommandLine(const std::vector<std::string>& args, ToolOptions* options, std::string* problem);
+
+// The longer side of the preview asked for, 0 when none is.
+int32_t PreviewSize(const ToolOptions& options);
 
 std::string HelpText();
 std::string VersionText();

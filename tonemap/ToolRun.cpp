@@ -73,7 +73,7 @@ bool WriteHistogramFile(const std::string& path, const std::vector<int32_t>& his
 bool PreviewImage(Context& c, const Job& job, const TMSettings& settings, ImageFile* image, ToolError* error) {
     std::vector<std::string> notes;
     PreviewPicture picture;
-    const bool done = PreviewDocument(c.module, settings, c.options.previewSize, c.options.showOriginal,
+    const bool done = PreviewDocument(c.module, settings, PreviewSize(c.options), c.options.showOriginal,
                                       Quoted(job.input), &image->document, &picture, &notes, error) &&
                       WritePlanarPicture(job.output, picture.width, picture.height, picture.planes, error) &&
                       (c.options.histogramFile.empty() ||
@@ -104,7 +104,7 @@ bool ProcessImage(Context& c, const Job& job, ToolError* error) {
     SayAll(c, notes);
     notes.clear();
     if (!ReportSettings(c, settings, error)) return false;
-    if (c.options.previewSize != 0) return PreviewImage(c, job, settings, &image, error);
+    if (PreviewSize(c.options) != 0) return PreviewImage(c, job, settings, &image, error);
 
     ProgressBegin(fs::path(job.input).filename().string());
     ProgressPhase(20, 80);

@@ -175,15 +175,23 @@ TEST_P(PreviewModulesTest, ToneMappedPreviewIsTheStagesCalledDirectlyWithExponen
         MiniHost host;
         host.document = Scene(700, 460, 3, depth);
         Prepare(host, Module());
-        TMSettings* s = SettingsOf(host);
-        s->strength = 55;
-        s->colorSaturation = 70;
-        s->luminosityCode = 14;
-        s->microSmoothing = 12;
-        s->highlightsSmoothing = 20;
-        s->colorTemperature = -2;
+        // The dialog opens on settings given as "Load..." gives them.
+        TMSettings given = *SettingsOf(host);
+        given.strength = 55;
+        given.colorSaturation = 70;
+        given.luminosityCode = 14;
+        given.microSmoothing = 12;
+        given.highlightsSmoothing = 20;
+        given.colorTemperature = -2;
+        int32_t slots[kSettingCount];
+        SettingsToArray(given, slots);
         PreviewSession session{host, Module()};
+        session.exchange.settings = slots;
         ASSERT_EQ(session.Open(), noErr);
+        session.exchange.settings = nullptr;
+        const TMSettings* s = SettingsOf(host);
+        EXPECT_EQ(s->strength, 55);
+        EXPECT_EQ(s->colorTemperature, -2);
         const Picture small = session.ComputeAndShow();
         EXPECT_EQ(small, PreviewDirectly(host.document, *s, 512, 336)) << "depth " << depth;
         EXPECT_EQ(small.Counted(), 512 * 336);
@@ -306,7 +314,8 @@ TEST_F(PreviewTest, ToggleBackRestoresWithoutAStageAndTheNextChangeRerunsThemAll
     PreviewSession session{host, BuiltModule()};
     ASSERT_EQ(session.Open(), noErr);
     const Picture toneMapped = session.ComputeAndShow();
-    s->showPreview = 0;
+    ASSERT_EQ(session.Command(previewCommandShowOriginal), noErr);
+    EXPECT_EQ(session.exchange.showingOriginal, 1);
     const Picture source = session.ComputeAndShow();
     EXPECT_EQ(source, SourcePictureDirectly(host.document, 512, 341));
     EXPECT_EQ(s->recomputeLevel, 2);
@@ -314,8 +323,9 @@ TEST_F(PreviewTest, ToggleBackRestoresWithoutAStageAndTheNextChangeRerunsThemAll
     // Settings that would give another picture, had any stage run.
     s->strength = 100;
     s->gammaCode = 20;
-    s->showPreview = 1;
-    s->restorePreview = 1;
+    ASSERT_EQ(session.Command(previewCommandShowOriginal), noErr);
+    EXPECT_EQ(session.exchange.showingOriginal, 0);
+    EXPECT_EQ(s->restorePreview, 1);
     EXPECT_EQ(session.ComputeAndShow(), toneMapped);
     EXPECT_EQ(s->restorePreview, 0);
     EXPECT_EQ(s->fullRecompute, 1);

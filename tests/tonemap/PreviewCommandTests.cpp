@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "../../settings/SettingsTable.h"
 #include "ImageFiles.h"
 #include "Options.h"
 #include "ToolSettings.h"
@@ -52,14 +53,18 @@ protected:
         MiniHost host;
         host.document = image.document;
         EXPECT_EQ(CallSelector(host, module, filterSelectorPrepare), noErr);
-        auto* record = reinterpret_cast<TMSettings*>(PeekHandle(host, host.parameters));
-        RestoreSettingsSnapshot(TakeSettingsSnapshot(settings), record);
-        record->showPreview = showOriginal ? 0 : 1;
+        int32_t slots[kSettingCount];
+        SettingsToArray(settings, slots);
         PreviewExchange exchange{};
-        exchange.size = size;
+        exchange.settings = slots;
         EXPECT_EQ(CallPreview(host, module, previewCommandOpen, &exchange), noErr);
+        if (showOriginal) {
+            EXPECT_EQ(CallPreview(host, module, previewCommandShowOriginal, &exchange), noErr);
+        }
+        exchange.size = size;
         EXPECT_EQ(CallPreview(host, module, previewCommandSetSize, &exchange), noErr);
         EXPECT_EQ(CallPreview(host, module, previewCommandCompute, &exchange), noErr);
+        EXPECT_EQ(exchange.showingOriginal, showOriginal ? 1 : 0);
         Shown shown{exchange.width, exchange.height, {}, {}};
         if (exchange.picture != nullptr) {
             shown.planes.assign(exchange.picture, exchange.picture + size_t{3} * exchange.width * exchange.height);
