@@ -8,11 +8,11 @@
 //
 // On a processor with fused multiply-add instructions these use them; on
 // one without, a correctly rounded fused multiply-add in software gives the
-// same bits, many times more slowly. The array functions work on four or eight values at a time
-// with AVX2 where the processor has it, and give exactly what the scalar
-// functions give element by element (powf's, log's and pow's with AVX-512
-// where the processor has it).
-// Internal to the engine.
+// same bits, many times more slowly. The array functions work on four values
+// at a time with AVX2 (eight with AVX-512 for powf, log and pow) where the
+// processor has it, and give exactly what the scalar functions give element
+// by element. Besides the engine, the settings' units and the host's source
+// picture use them.
 #pragma once
 
 #include <cstdint>
