@@ -1,0 +1,174 @@
+// The portable parts of the dialog's settings file commands: the remembered
+// folder, the help page's path, the record through a file and the messages.
+// The commands themselves, with their dialogs and registry, are tested under
+// wine (tests/windows).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "SettingsFileCommands.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ScratchFolder {
+    fs::path dir = fs::temp_directory_path() / ("tm_commands_tests_" + std::to_string(std::random_device{}()));
+    ScratchFolder() { fs::create_directories(dir); }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+    std::string File(const std::string& name, const std::string& bytes = {}) const {
+        const std::string path = (dir / name).string();
+        if (!bytes.empty()) std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+};
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool SameFields(const TMSettings& a, const TMSettings& b) {
+    const SettingsSnapshot x = TakeSettingsSnapshot(a), y = TakeSettingsSnapshot(b);
+    return std::equal(x.value, x.value + kSettingCount, y.value);
+}
+
+TMSettings FirstRunSettings() {
+    TMSettings settings{};
+    InitSettings(&settings, nullptr);
+    return settings;
+}
+
+// A settings file carrying only the given elements.
+std::string SettingsFileWith(const std::string& elements) {
+    return "<x:xmpmeta xmlns:x='adobe:ns:meta/'>\n"
+           " <rdf:Description rdf:about=''\n"
+           "  xmlns:kvtm='http://ns.corvanta.com/tone_mapping_settings'>\n"
+           "  <kvtm:Version>2.5</kvtm:Version>\n" +
+           elements + " </rdf:Description>\n</x:xmpmeta>\n";
+}
+
+TEST(LastUsedFolder, IsTheChosenFilesFolderAndStartsTheDialogsOnlyWhenLongerThanFourCharacters) {
+    ASSERT_TRUE(RememberFolderOf("C:\\Settings\\a.xmp"));
+    EXPECT_STREQ(LastUsedFolder(), "C:\\Settings");
+    EXPECT_STREQ(InitialFolder(), "C:\\Settings");
+
+    ASSERT_TRUE(RememberFolderOf("C:\\a.xmp"));  // the root of a drive
+    EXPECT_STREQ(LastUsedFolder(), "C:");
+    EXPECT_EQ(InitialFolder(), nullptr);
+    ASSERT_TRUE(SetLastUsedFolder("C:\\x"));  // 4
+    EXPECT_EQ(InitialFolder(), nullptr);
+    ASSERT_TRUE(SetLastUsedFolder("C:\\xy"));  // 5
+    EXPECT_STREQ(InitialFolder(), "C:\\xy");
+
+    ASSERT_TRUE(RememberFolderOf("plain.xmp"));  // no backslash: kept whole
+    EXPECT_STREQ(LastUsedFolder(), "plain.xmp");
+    ASSERT_TRUE(SetLastUsedFolder(""));
+    EXPECT_EQ(InitialFolder(), nullptr);
+}
+
+TEST(LastUsedFolder, RefusesWhatDoesNotFitItsBuffer) {
+    const std::string longest(kPathBufferSize - 1, 'd');
+    ASSERT_TRUE(SetLastUsedFolder(longest.c_str()));
+    EXPECT_EQ(LastUsedFolder(), longest);
+    EXPECT_FALSE(SetLastUsedFolder((longest + "d").c_str()));
+    EXPECT_EQ(LastUsedFolder(), longest);
+    EXPECT_FALSE(RememberFolderOf(("C:\\" + longest + "\\a.xmp").c_str()));
+    EXPECT_EQ(LastUsedFolder(), longest);
+}
+
+TEST(HelpPath, IsTheInstallationFolderAndHelpHtmlWhenItFits) {
+    char path[kPathBufferSize] = "untouched";
+    ASSERT_TRUE(ComposeHelpPath("C:\\Plug-Ins\\Tone Mapping", path));
+    EXPECT_STREQ(path, "C:\\Plug-Ins\\Tone Mapping\\Help.html");
+    ASSERT_TRUE(ComposeHelpPath("", path));  // no installation folder known
+    EXPECT_STREQ(path, "\\Help.html");
+
+    const std::string fits(kPathBufferSize - 1 - std::strlen("\\Help.html"), 'f');
+    ASSERT_TRUE(ComposeHelpPath(fits.c_str(), path));
+    EXPECT_EQ(std::strlen(path), kPathBufferSize - 1);
+    std::strcpy(path, "untouched");
+    EXPECT_FALSE(ComposeHelpPath((fits + "f").c_str(), path));
+    EXPECT_STREQ(path, "untouched");
+}
+
+TEST(Messages, AreTheFixedTexts) {
+    EXPECT_EQ(MissingHelpMessage("C:\\P\\Help.html"),
+              "Could not find Help file at: C:\\P\\Help.html\n\n"
+              "This may happen if you have moved the Help file to another location after installation.\n\n"
+              "Please reinstall the Tone Mapping plugin to recover the Help file.");
+    // Nothing to say for a load that worked or was cancelled.
+    EXPECT_EQ(LoadErrorMessage(1234), nullptr);
+    EXPECT_EQ(LoadErrorMessage(0), nullptr);
+    EXPECT_STREQ(LoadErrorMessage(-10), "XMP file does not contain Tone Mapping settings.");
+    for (int result : {-1, -2, -5}) EXPECT_STREQ(LoadErrorMessage(result), "Error found when loading XMP file.");
+}
+
+TEST(RecordThroughFile, SavesSlotsAndLoadsThemBackIntoTheFieldsOnly) {
+    const ScratchFolder scratch;
+    TMSettings saved = FirstRunSettings();
+    saved.lightSmoothingCode = -2;  // "Very Low", slot 4
+    saved.microcontrastCode = -3;
+    saved.luminosityCode = 13;
+    saved.colorTemperature = -10;
+    const std::string path = scratch.File("saved.xmp");
+    ASSERT_EQ(SaveSettingsToPath(path.c_str(), saved), 1);
+    const std::string text = ReadBytes(path);
+    EXPECT_NE(text.find("<kvtm:Smoothing>Very Low</kvtm:Smoothing>"), std::string::npos);
+    EXPECT_NE(text.find("<kvtm:Microcontrast>-3</kvtm:Microcontrast>"), std::string::npos);
+    EXPECT_NE(text.find("<kvtm:Luminosity>3</kvtm:Luminosity>"), std::string::npos);
+
+    // Flags and bookkeeping are neither saved nor loaded.
+    TMSettings loaded{};
+    loaded.is360 = 1;
+    loaded.showPreview = 0;
+    loaded.recomputeLevel = 7;
+    ASSERT_GT(LoadSettingsFromPath(path.c_str(), &loaded), 0);
+    EXPECT_TRUE(SameFields(loaded, saved));
+    EXPECT_EQ(loaded.lightSmoothingCode, -2);
+    EXPECT_EQ(loaded.is360, 1);
+    EXPECT_EQ(loaded.showPreview, 0);
+    EXPECT_EQ(loaded.recomputeLevel, 7);
+
+    EXPECT_EQ(SaveSettingsToPath(scratch.File("no/such/folder/x.xmp").c_str(), saved), -1);
+}
+
+TEST(RecordThroughFile, TakesValuesAsTheyAreAndZeroForMissingElements) {
+    const ScratchFolder scratch;
+    TMSettings settings = FirstRunSettings();
+    const std::string path = scratch.File("strong.xmp", SettingsFileWith("  <kvtm:Strength>150</kvtm:Strength>\n"));
+    ASSERT_GT(LoadSettingsFromPath(path.c_str(), &settings), 0);
+    EXPECT_EQ(settings.strength, 150);  // no range check
+    EXPECT_EQ(settings.luminosityCode, 10);     // Luminosity 0
+    EXPECT_EQ(settings.lightSmoothingCode, 2);  // "Very High"
+    EXPECT_EQ(settings.whitePoint, 0);
+    EXPECT_EQ(settings.gammaCode, 50);
+    EXPECT_EQ(settings.colorSaturation, 0);
+}
+
+TEST(RecordThroughFile, LeavesTheRecordAloneWhenTheFileCannotBeLoaded) {
+    const ScratchFolder scratch;
+    const TMSettings before = FirstRunSettings();
+    const std::string foreign = scratch.File("foreign.xmp", "<x:xmpmeta>\n<rdf:RDF>\n</rdf:RDF>\n</x:xmpmeta>\n");
+    const std::string otherMethod = scratch.File(
+        "other.xmp", SettingsFileWith("  <kvtm:Method>Curve Flattener</kvtm:Method>\n"
+                                      "  <kvtm:Strength>99</kvtm:Strength>\n"));
+    const std::pair<std::string, int> cases[] = {
+        {foreign, -10}, {otherMethod, -5}, {scratch.File("missing.xmp"), -1}};
+    for (const auto& [path, expected] : cases) {
+        TMSettings settings = before;
+        EXPECT_EQ(LoadSettingsFromPath(path.c_str(), &settings), expected) << path;
+        EXPECT_TRUE(SameFields(settings, before)) << path;
+    }
+}
+
+}  // namespace
