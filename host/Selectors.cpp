@@ -126,7 +126,10 @@ void HandlePrepare() {
     if (Failed()) return;
 
     AcceptImage(record);
+    // A current host budgets with the 64-bit field and reads it back after
+    // prepare; a host that predates it leaves it 0 and reads the 32-bit one.
     if (record->maxSpace > kMaxSpaceLimit) record->maxSpace = kMaxSpaceLimit;
+    if (record->maxSpace64 > kMaxSpaceLimit) record->maxSpace64 = kMaxSpaceLimit;
 }
 
 void HandleStart() {

@@ -147,65 +147,94 @@ HostActionDescriptor* ActionDescriptor(PIActionDescriptor descriptor) {
     return Holds(gActiveHost->actionDescriptors, d) ? d : nullptr;
 }
 
-SPErr MakeDescriptor(PIActionDescriptor* descriptor) {
-    if (descriptor == nullptr) return kSPBadParameterError;
+OSErr MakeDescriptor(PIActionDescriptor* descriptor) {
+    if (descriptor == nullptr) return paramErr;
     *descriptor = reinterpret_cast<PIActionDescriptor>(NewActionDescriptor(*gActiveHost, {}));
-    return kSPNoError;
+    return noErr;
 }
 
-SPErr FreeDescriptor(PIActionDescriptor descriptor) {
+OSErr FreeDescriptor(PIActionDescriptor descriptor) {
     HostActionDescriptor* d = ActionDescriptor(descriptor);
-    if (d == nullptr) return kSPBadParameterError;
+    if (d == nullptr) return paramErr;
     Forget(gActiveHost->actionDescriptors, d);
-    return kSPNoError;
+    return noErr;
 }
 
-SPErr PutItem(PIActionDescriptor descriptor, const DescriptorItem& item) {
+OSErr PutItem(PIActionDescriptor descriptor, const DescriptorItem& item) {
     MiniHost& host = *gActiveHost;
     ++host.descriptorPuts;
     HostActionDescriptor* d = ActionDescriptor(descriptor);
-    if (d == nullptr || host.descriptorPuts == host.faults.failDescriptorPut) return kSPBadParameterError;
+    if (d == nullptr || host.descriptorPuts == host.faults.failDescriptorPut) return paramErr;
     SetItem(d->items, item);
-    return kSPNoError;
+    return noErr;
 }
 
-SPErr PutDescriptorInteger(PIActionDescriptor descriptor, DescriptorKeyID key, int32_t value) {
+OSErr PutDescriptorInteger(PIActionDescriptor descriptor, DescriptorKeyID key, int32_t value) {
     return PutItem(descriptor, IntegerItem(key, value));
 }
 
-SPErr PutDescriptorFloat(PIActionDescriptor descriptor, DescriptorKeyID key, double value) {
+OSErr PutDescriptorFloat(PIActionDescriptor descriptor, DescriptorKeyID key, double value) {
     return PutItem(descriptor, FloatItem(key, value));
 }
 
 // The item of `key`, or the error a host gives for a missing key or a value of the other type.
-SPErr FindTyped(PIActionDescriptor descriptor, DescriptorKeyID key, DescType type, const DescriptorItem** item) {
+OSErr FindTyped(PIActionDescriptor descriptor, DescriptorKeyID key, DescType type, const DescriptorItem** item) {
     HostActionDescriptor* d = ActionDescriptor(descriptor);
-    if (d == nullptr) return kSPBadParameterError;
+    if (d == nullptr) return paramErr;
     *item = FindItem(d->items, key);
     if (*item == nullptr) return errMissingParameter;
-    return (*item)->type == type ? kSPNoError : kWrongValueType;
+    return (*item)->type == type ? OSErr{noErr} : kWrongValueType;
 }
 
-SPErr GetDescriptorInteger(PIActionDescriptor descriptor, DescriptorKeyID key, int32_t* value) {
+OSErr GetDescriptorInteger(PIActionDescriptor descriptor, DescriptorKeyID key, int32_t* value) {
     const DescriptorItem* item = nullptr;
-    if (value == nullptr) return kSPBadParameterError;
-    if (SPErr e = FindTyped(descriptor, key, typeInteger, &item)) return e;
+    if (value == nullptr) return paramErr;
+    if (OSErr e = FindTyped(descriptor, key, typeInteger, &item)) return e;
     *value = item->integer;
-    return kSPNoError;
+    return noErr;
 }
 
-SPErr GetDescriptorFloat(PIActionDescriptor descriptor, DescriptorKeyID key, double* value) {
+OSErr GetDescriptorFloat(PIActionDescriptor descriptor, DescriptorKeyID key, double* value) {
     const DescriptorItem* item = nullptr;
-    if (value == nullptr) return kSPBadParameterError;
-    if (SPErr e = FindTyped(descriptor, key, typeFloat, &item)) return e;
+    if (value == nullptr) return paramErr;
+    if (OSErr e = FindTyped(descriptor, key, typeFloat, &item)) return e;
     *value = item->number;
-    return kSPNoError;
+    return noErr;
+}
+
+// The procedures the module uses, and slots that fail the call for the rest.
+PSActionDescriptorProcs ActionDescriptorTable() {
+    PSActionDescriptorProcs p{};
+    p.Make = MakeDescriptor;
+    p.Free = FreeDescriptor;
+    p.PutInteger = PutDescriptorInteger;
+    p.PutFloat = PutDescriptorFloat;
+    p.GetInteger = GetDescriptorInteger;
+    p.GetFloat = GetDescriptorFloat;
+    p.GetType = [] { NoteForbiddenCall("PSActionDescriptorProcs::GetType"); };
+    p.GetKey = [] { NoteForbiddenCall("PSActionDescriptorProcs::GetKey"); };
+    p.HasKey = [] { NoteForbiddenCall("PSActionDescriptorProcs::HasKey"); };
+    p.GetCount = [] { NoteForbiddenCall("PSActionDescriptorProcs::GetCount"); };
+    p.IsEqual = [] { NoteForbiddenCall("PSActionDescriptorProcs::IsEqual"); };
+    p.Erase = [] { NoteForbiddenCall("PSActionDescriptorProcs::Erase"); };
+    p.Clear = [] { NoteForbiddenCall("PSActionDescriptorProcs::Clear"); };
+    p.PutUnitFloat = [] { NoteForbiddenCall("PSActionDescriptorProcs::PutUnitFloat"); };
+    p.PutString = [] { NoteForbiddenCall("PSActionDescriptorProcs::PutString"); };
+    p.PutBoolean = [] { NoteForbiddenCall("PSActionDescriptorProcs::PutBoolean"); };
+    p.PutList = [] { NoteForbiddenCall("PSActionDescriptorProcs::PutList"); };
+    p.PutObject = [] { NoteForbiddenCall("PSActionDescriptorProcs::PutObject"); };
+    p.PutGlobalObject = [] { NoteForbiddenCall("PSActionDescriptorProcs::PutGlobalObject"); };
+    p.PutEnumerated = [] { NoteForbiddenCall("PSActionDescriptorProcs::PutEnumerated"); };
+    p.PutReference = [] { NoteForbiddenCall("PSActionDescriptorProcs::PutReference"); };
+    p.PutClass = [] { NoteForbiddenCall("PSActionDescriptorProcs::PutClass"); };
+    p.PutGlobalClass = [] { NoteForbiddenCall("PSActionDescriptorProcs::PutGlobalClass"); };
+    p.PutAlias = [] { NoteForbiddenCall("PSActionDescriptorProcs::PutAlias"); };
+    return p;
 }
 
 }  // namespace
 
-const PSActionDescriptorProcs kActionDescriptorProcs = {MakeDescriptor,     FreeDescriptor,       PutDescriptorInteger,
-                                                        PutDescriptorFloat, GetDescriptorInteger, GetDescriptorFloat};
+const PSActionDescriptorProcs kActionDescriptorProcs = ActionDescriptorTable();
 
 DescriptorItem IntegerItem(DescriptorKeyID key, int32_t value) {
     DescriptorItem item;
@@ -230,10 +259,11 @@ const DescriptorItem* FindItem(const DescriptorList& list, DescriptorKeyID key) 
 }
 
 void InstallDescriptorProcs(MiniHost& host) {
-    host.readDescriptorProcs =
-        ReadDescriptorProcs{0, 5, OpenReadDescriptor, CloseReadDescriptor, GetKey, GetInteger, GetFloat};
-    host.writeDescriptorProcs =
-        WriteDescriptorProcs{0, 4, OpenWriteDescriptor, CloseWriteDescriptor, PutIntegerItem, PutFloatItem};
+    host.readDescriptorProcs = ReadDescriptorProcs{kCurrentReadDescriptorProcsVersion, 5, OpenReadDescriptor,
+                                                   CloseReadDescriptor, GetKey, GetInteger, GetFloat};
+    host.writeDescriptorProcs = WriteDescriptorProcs{kCurrentWriteDescriptorProcsVersion, 4, OpenWriteDescriptor,
+                                                     CloseWriteDescriptor, PutIntegerItem, PutFloatItem};
+    host.descriptorParameters.descriptorParametersVersion = kCurrentDescriptorParametersVersion;
     host.descriptorParameters.readDescriptorProcs = &host.readDescriptorProcs;
     host.descriptorParameters.writeDescriptorProcs = &host.writeDescriptorProcs;
 }

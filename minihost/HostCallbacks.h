@@ -11,6 +11,10 @@
 // The host of the selector call in progress; null between calls.
 extern MiniHost* gActiveHost;
 
+// What every table slot the module has no business calling does: it notes
+// the slot, so that the selector call in progress fails (kForbiddenSlotCalled).
+void NoteForbiddenCall(const char* slot);
+
 // Handles the host itself creates (descriptors): held like the module's,
 // but not counted among the module's allocations.
 Handle NewHostHandle(MiniHost& host, const std::vector<uint8_t>& bytes);
@@ -32,4 +36,3 @@ void InstallBasicSuite(MiniHost& host);
 
 // Registry.cpp: the registry and its file.
 void EnsureRegistryLoaded(MiniHost& host);
-void EraseEntry(MiniHost& host, const std::string& key);

@@ -1,6 +1,7 @@
 #include "MiniHost.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -127,11 +128,6 @@ void FreeBuffer(BufferID id) {
     delete block;
 }
 
-int32_t BufferSpace() {
-    const MiniHost& host = *gActiveHost;
-    return static_cast<int32_t>(std::min<int64_t>(host.bufferBudget - host.bufferBytesOutstanding, INT32_MAX));
-}
-
 // ---- Progress and cancellation ----
 
 Boolean TestAbort() {
@@ -246,19 +242,51 @@ OSErr AdvanceState() {
     return noErr;
 }
 
+// ---- Display ----
+
+// Checks what a host checks before it paints: a version-1 map of 8-bit
+// planes whose source rectangle lies inside its bounds.
+OSErr DisplayPixels(const PSPixelMap* source, const VRect* srcRect, int32_t, int32_t, void*) {
+    MiniHost& host = *gActiveHost;
+    ++host.displayPixelsCalls;
+    if (source == nullptr || srcRect == nullptr || source->version < 1 || source->baseAddr == nullptr)
+        return paramErr;
+    host.lastPixelMap = *source;
+    const VRect& b = source->bounds;
+    const bool inside = srcRect->top >= b.top && srcRect->left >= b.left && srcRect->bottom <= b.bottom &&
+                        srcRect->right <= b.right;
+    return inside ? noErr : paramErr;
+}
+
 SPBasicSuite* OfferedBasicSuite(MiniHost& host) { return host.offerBasicSuite ? &host.basicSuite : nullptr; }
 
-// Fills the record's image description from the document before a selector.
+Point NarrowPoint(int32_t v, int32_t h) {
+    auto clamp16 = [](int32_t x) { return static_cast<int16_t>(std::clamp(x, -32768, 32767)); };
+    return Point{clamp16(v), clamp16(h)};
+}
+
+// Fills the record's image description from the document before a selector,
+// as the real host does: sizes and the selection in both coordinate systems
+// and the kind of data.
 void DescribeDocument(MiniHost& host) {
     FilterRecord& r = host.record;
     HostDocument& doc = host.document;
+    const VRect& selection = doc.filterRect;
     r.planes = doc.planes;
     r.depth = doc.depth;
     r.imageMode = doc.imageMode;
-    r.filterRect = Narrow(doc.filterRect);
+    r.imageSize = NarrowPoint(doc.height, doc.width);
+    r.wholeSize = r.imageSize;
+    r.floatCoord = Point{0, 0};
+    r.filterRect = Narrow(selection);
+    const bool wholeImage = selection.top == 0 && selection.left == 0 && selection.bottom == doc.height &&
+                            selection.right == doc.width;
+    r.filterCase = wholeImage ? filterCaseFlatImageNoSelection : filterCaseFlatImageWithSelection;
     if (host.offerBigDocument) {
         host.bigDocument.imageSize32 = VPoint{doc.height, doc.width};
-        host.bigDocument.filterRect32 = doc.filterRect;
+        host.bigDocument.wholeSize32 = VPoint{doc.height, doc.width};
+        host.bigDocument.floatCoord32 = VPoint{0, 0};
+        host.bigDocument.filterRect32 = selection;
         r.bigDocumentData = &host.bigDocument;
     } else {
         r.bigDocumentData = nullptr;
@@ -294,6 +322,51 @@ void TakeBackDescriptor(MiniHost& host, int16_t selector) {
     p.descriptor = nullptr;
 }
 
+// The budget before prepare, in the 32-bit field and, for a current host,
+// in the 64-bit one as well.
+void OfferMemoryBudget(MiniHost& host) {
+    host.record.maxSpace = static_cast<int32_t>(std::clamp<int64_t>(host.maxSpace, 0, INT32_MAX));
+    host.record.maxSpace64 = host.offerMaxSpace64 ? host.maxSpace : 0;
+}
+
+// The full tables a host hands over; the slots the module has no business
+// calling fail the selector call in progress.
+HandleProcs HandleTable() {
+    return HandleProcs{
+        kCurrentHandleProcsVersion,
+        kCurrentHandleProcsCount,
+        NewHandle,
+        DisposeHandle,
+        [](Handle) -> int32_t {
+            NoteForbiddenCall("HandleProcs::getSizeProc");
+            return 0;
+        },
+        [](Handle, int32_t) -> OSErr {
+            NoteForbiddenCall("HandleProcs::setSizeProc");
+            return memFullErr;
+        },
+        LockHandle,
+        UnlockHandle,
+        [](int32_t) { NoteForbiddenCall("HandleProcs::recoverSpaceProc"); },
+        [](Handle) { NoteForbiddenCall("HandleProcs::disposeRegularHandleProc"); },
+    };
+}
+
+BufferProcs BufferTable() {
+    return BufferProcs{
+        kCurrentBufferProcsVersion,
+        kCurrentBufferProcsCount,
+        AllocateBuffer,
+        LockBuffer,
+        UnlockBuffer,
+        FreeBuffer,
+        []() -> int32_t {
+            NoteForbiddenCall("BufferProcs::spaceProc");
+            return 0;
+        },
+    };
+}
+
 }  // namespace
 
 Handle NewHostHandle(MiniHost& host, const std::vector<uint8_t>& bytes) {
@@ -317,17 +390,27 @@ void DisposeHostHandle(MiniHost& host, Handle handle) {
     delete block;
 }
 
+void NoteForbiddenCall(const char* slot) {
+    std::fprintf(stderr, "host: the module called %s, which it has no business calling\n", slot);
+    if (gActiveHost != nullptr) gActiveHost->forbiddenCalls.push_back(slot);
+}
+
 MiniHost::MiniHost() {
-    handleProcs = HandleProcs{1, 4, NewHandle, DisposeHandle, LockHandle, UnlockHandle};
-    bufferProcs = BufferProcs{2, 5, AllocateBuffer, LockBuffer, UnlockBuffer, FreeBuffer, BufferSpace};
+    handleProcs = HandleTable();
+    bufferProcs = BufferTable();
+    record.hostSig = kPhotoshopSignature;
     record.abortProc = TestAbort;
     record.progressProc = ReportProgress;
     record.advanceState = AdvanceState;
+    record.displayPixels = DisplayPixels;
     record.handleProcs = &handleProcs;
     record.bufferProcs = &bufferProcs;
     record.platformData = &platform;
+    record.imageHRes = 72 << 16;
+    record.imageVRes = 72 << 16;
     record.inputRate = 0x10000;
     record.maskRate = 0x10000;
+    record.dummyPlaneValue = -1;
     InstallDescriptorProcs(*this);
     InstallBasicSuite(*this);
 }
@@ -387,6 +470,7 @@ int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selecto
     if (module.setMessageBoxHandler != nullptr) module.setMessageBoxHandler(RecordMessage);
     host.selectors.push_back(selector);
     host.platform.hwnd = host.hostWindow;
+    const size_t forbiddenBefore = host.forbiddenCalls.size();
 
     int16_t result = noErr;
     if (selector == filterSelectorAbout) {
@@ -395,7 +479,7 @@ int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selecto
         module.main(selector, &host.aboutRecord, &host.data, &result);
     } else {
         DescribeDocument(host);
-        if (selector == filterSelectorPrepare) host.record.maxSpace = host.maxSpace;
+        if (selector == filterSelectorPrepare) OfferMemoryBudget(host);
         HandOverDescriptor(host, selector);
         module.main(selector, &host.record, &host.data, &result);
         TakeBackDescriptor(host, selector);
@@ -405,7 +489,7 @@ int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selecto
         host.record.inData = nullptr;
     }
     gActiveHost = previous;
-    return result;
+    return host.forbiddenCalls.size() > forbiddenBefore ? kForbiddenSlotCalled : result;
 }
 
 bool RequestsAreEmpty(const MiniHost& host) {

@@ -114,7 +114,8 @@ struct HostWriteToken;
 struct MiniHost {
     HostDocument document;
     HostFaults faults;
-    int32_t maxSpace = 1 << 30;          // memory budget offered to the module
+    int64_t maxSpace = 1 << 30;          // memory budget offered to the module
+    bool offerMaxSpace64 = true;         // a current host: the budget also in maxSpace64
     int64_t bufferBudget = INT64_MAX;    // bytes the buffer procedures hand out in all
     bool offerBigDocument = true;        // offer 32-bit coordinates
     int32_t rowPaddingBytes = 0;         // unused bytes after every delivered row
@@ -157,6 +158,9 @@ struct MiniHost {
     int descriptorPuts = 0;
     int unmatchedSuiteReleases = 0;
     int playedDescriptorsLeftByModule = 0;  // handed at start and not disposed by the module
+    std::vector<std::string> forbiddenCalls;  // table slots the module has no business calling
+    int displayPixelsCalls = 0;
+    PSPixelMap lastPixelMap{};              // as handed to displayPixels
     std::vector<std::string> warnings;      // registry file problems, never fatal
 
     // The record of the current call and the blocks behind it.
@@ -202,6 +206,10 @@ int OutstandingBufferLocks(const MiniHost& host);
 // The bytes behind a handle the host holds, as the host sees them (null for
 // an unknown handle). Tests read and write the module's settings through it.
 uint8_t* PeekHandle(MiniHost& host, Handle handle);
+
+// What CallSelector answers, whatever the module said, when the module
+// called a table slot it has no business calling (see forbiddenCalls).
+constexpr int16_t kForbiddenSlotCalled = -32768;
 
 // Calls one selector with the host's record; returns the module's result.
 int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selector);

@@ -215,13 +215,6 @@ void RegisterEntry(MiniHost& host, const std::string& key, const DescriptorList&
     if (persistent || wasPersistent) SaveRegistry(host);
 }
 
-void EraseEntry(MiniHost& host, const std::string& key) {
-    EnsureRegistryLoaded(host);
-    const bool wasPersistent = IsPersistentEntry(host, key);
-    host.registry.entries.erase(key);
-    if (wasPersistent) SaveRegistry(host);
-}
-
 const RegistryEntry* FindRegistryEntry(MiniHost& host, const std::string& key) {
     EnsureRegistryLoaded(host);
     auto it = host.registry.entries.find(key);

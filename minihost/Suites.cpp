@@ -10,33 +10,33 @@ namespace {
 
 // ---- Descriptor registry suite ----
 
-SPErr Register(const char* key, PIActionDescriptor descriptor, Boolean isPersistent) {
+OSErr Register(const char* key, PIActionDescriptor descriptor, Boolean isPersistent) {
     MiniHost& host = *gActiveHost;
     const DescriptorList* items = ActionDescriptorItems(host, descriptor);
-    if (key == nullptr || items == nullptr) return kSPBadParameterError;
+    if (key == nullptr || items == nullptr) return paramErr;
     RegisterEntry(host, key, *items, isPersistent != 0);
-    return kSPNoError;
-}
-
-SPErr Erase(const char* key) {
-    MiniHost& host = *gActiveHost;
-    if (key == nullptr) return kSPBadParameterError;
-    EraseEntry(host, key);
-    return kSPNoError;
+    return noErr;
 }
 
 // A key without entry gives no descriptor and no error; the caller frees
 // the copy it receives.
-SPErr Get(const char* key, PIActionDescriptor* descriptor) {
+OSErr Get(const char* key, PIActionDescriptor* descriptor) {
     MiniHost& host = *gActiveHost;
-    if (key == nullptr || descriptor == nullptr) return kSPBadParameterError;
+    if (key == nullptr || descriptor == nullptr) return paramErr;
     *descriptor = nullptr;
     const RegistryEntry* entry = FindRegistryEntry(host, key);
     if (entry != nullptr) *descriptor = reinterpret_cast<PIActionDescriptor>(NewActionDescriptor(host, entry->items));
-    return kSPNoError;
+    return noErr;
 }
 
-const PSDescriptorRegistryProcs kRegistryProcs = {Register, Erase, Get};
+const PSDescriptorRegistryProcs kRegistryProcs = {
+    Register,
+    [](const char*) -> OSErr {
+        NoteForbiddenCall("PSDescriptorRegistryProcs::Erase");
+        return paramErr;
+    },
+    Get,
+};
 
 // ---- Basic suite ----
 
@@ -75,7 +75,33 @@ SPErr ReleaseSuite(const char* name, int32_t version) {
 
 }  // namespace
 
-void InstallBasicSuite(MiniHost& host) { host.basicSuite = SPBasicSuite{AcquireSuite, ReleaseSuite}; }
+// The two procedures the module uses, and slots that fail the call for the rest.
+void InstallBasicSuite(MiniHost& host) {
+    host.basicSuite = SPBasicSuite{
+        AcquireSuite,
+        ReleaseSuite,
+        [](const char*, const char*) -> SPBoolean {
+            NoteForbiddenCall("SPBasicSuite::IsEqual");
+            return 0;
+        },
+        [](size_t, void**) -> SPErr {
+            NoteForbiddenCall("SPBasicSuite::AllocateBlock");
+            return kSPBadParameterError;
+        },
+        [](void*) -> SPErr {
+            NoteForbiddenCall("SPBasicSuite::FreeBlock");
+            return kSPBadParameterError;
+        },
+        [](void*, size_t, void**) -> SPErr {
+            NoteForbiddenCall("SPBasicSuite::ReallocateBlock");
+            return kSPBadParameterError;
+        },
+        []() -> SPErr {
+            NoteForbiddenCall("SPBasicSuite::Undefined");
+            return kSPBadParameterError;
+        },
+    };
+}
 
 int OutstandingSuites(const MiniHost& host) {
     int held = 0;

@@ -79,14 +79,26 @@ TEST_P(SelectorTest, RefusesEmptyRectanglesAndShallowDepths) {
     EXPECT_TRUE(bitmap.messages.empty());
 }
 
+// A current host offers its budget in both fields (the 64-bit one beyond
+// what the 32-bit one holds, too) and reads the 64-bit one back; the limit
+// applies to both. A host that predates the 64-bit field leaves it 0.
 TEST_P(SelectorTest, LowersOnlyALargerMemoryBudget) {
-    for (int32_t offered : {1 << 30, kMaxSpaceLimit + 1, kMaxSpaceLimit, 1000}) {
+    for (int64_t offered : {int64_t(1) << 33, int64_t(1) << 30, int64_t(kMaxSpaceLimit) + 1,
+                            int64_t(kMaxSpaceLimit), int64_t(1000)}) {
         MiniHost host;
         host.document = Scene(200, 200, 3, 32);
         host.maxSpace = offered;
         ASSERT_EQ(RunFilter(host, Module(), true), noErr);
-        EXPECT_EQ(host.record.maxSpace, offered > kMaxSpaceLimit ? kMaxSpaceLimit : offered);
+        const int64_t expected = std::min<int64_t>(offered, kMaxSpaceLimit);
+        EXPECT_EQ(host.record.maxSpace, expected) << offered;
+        EXPECT_EQ(host.record.maxSpace64, expected) << offered;
     }
+    MiniHost older;
+    older.document = Scene(200, 200, 3, 32);
+    older.offerMaxSpace64 = false;
+    ASSERT_EQ(RunFilter(older, Module(), true), noErr);
+    EXPECT_EQ(older.record.maxSpace, kMaxSpaceLimit);
+    EXPECT_EQ(older.record.maxSpace64, 0);
 }
 
 TEST_P(SelectorTest, ReportsHandleFailuresAsOutOfMemory) {

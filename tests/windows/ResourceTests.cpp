@@ -1,6 +1,9 @@
 // The built ToneMapping.8bf as the host sees it: loadable on its own (so it
 // needs no runtime DLLs beside it), exporting its entry point, and carrying
 // the property list PiPL 16000 byte for byte in the host's Windows layout.
+// Four-character codes are decoded from the stored bytes the way the host
+// reads them on Windows, as little-endian 32-bit integers, whatever the
+// resource script wrote to produce them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,8 +19,8 @@
 namespace {
 
 struct Property {
-    std::string vendor;  // as stored, byte-reversed
-    std::string key;     // as stored, byte-reversed
+    std::string vendor;  // as the host reads it, e.g. "8BIM"
+    std::string key;     // as the host reads it, e.g. "kind"
     uint32_t id = 0;
     uint32_t length = 0;
     std::vector<uint8_t> data;  // `length` bytes
@@ -30,6 +33,11 @@ struct PropertyList {
     std::vector<Property> properties;
     bool wellFormed = false;  // every property inside the resource, nothing after the last
 };
+
+// A four-character code as text, most significant byte first: 0x6B696E64 is "kind".
+std::string CodeText(uint32_t code) {
+    return std::string{char(code >> 24), char(code >> 16), char(code >> 8), char(code)};
+}
 
 // Reads little-endian fields from a resource and notices running off its end.
 struct ByteReader {
@@ -54,10 +62,7 @@ struct ByteReader {
         for (size_t i = n; i-- > 0;) value = (value << 8) | p[i];
         return value;
     }
-    std::string Code() {
-        const uint8_t* p = nullptr;
-        return Take(4, &p) ? std::string(reinterpret_cast<const char*>(p), 4) : std::string();
-    }
+    std::string Code() { return CodeText(Read(4)); }
 };
 
 PropertyList ParsePropertyList(const uint8_t* bytes, size_t size) {
@@ -87,9 +92,7 @@ uint32_t Int32At(const Property& property, size_t offset) {
     return value;
 }
 
-std::string CodeAt(const Property& property, size_t offset) {
-    return std::string(reinterpret_cast<const char*>(property.data.data()) + offset, 4);
-}
+std::string CodeAt(const Property& property, size_t offset) { return CodeText(Int32At(property, offset)); }
 
 bool ZerosFrom(const Property& property, size_t offset) {
     for (size_t i = offset; i < property.data.size(); ++i)
@@ -150,12 +153,12 @@ TEST_F(BuiltModuleTest, PropertyListHasTheHostsLayoutAndOrder) {
     std::vector<std::string> keys;
     for (const Property& property : list.properties) {
         keys.push_back(property.key);
-        EXPECT_EQ(property.vendor, "MIB8") << property.key;
+        EXPECT_EQ(property.vendor, "8BIM") << property.key;
         EXPECT_EQ(property.id, 0u) << property.key;
         EXPECT_EQ(property.length % 4, 0u) << property.key;
     }
-    EXPECT_EQ(keys, (std::vector<std::string>{"dnik", "eman", "gtac", "srev", "4668", "edom", "mtsh", "lbne",
-                                              "23sm", "ylfl", "icif"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"kind", "name", "catg", "vers", "8664", "mode", "hstm", "enbl",
+                                              "ms32", "flly", "fici"}));
 }
 
 TEST_F(BuiltModuleTest, PropertyListValues) {
@@ -164,7 +167,8 @@ TEST_F(BuiltModuleTest, PropertyListValues) {
     ASSERT_EQ(list.properties.size(), 11u);
     const std::vector<Property>& p = list.properties;
 
-    EXPECT_EQ(p[0].data, (std::vector<uint8_t>{'M', 'F', 'B', '8'}));  // '8BFM', a filter
+    ASSERT_EQ(p[0].length, 4u);
+    EXPECT_EQ(CodeAt(p[0], 0), "8BFM");  // a filter
     ExpectPascalString(p[1], "Tone Mapping...");
     ExpectPascalString(p[2], "Quillon");
     ASSERT_EQ(p[3].length, 4u);
@@ -176,8 +180,8 @@ TEST_F(BuiltModuleTest, PropertyListValues) {
     const Property& hstm = p[6];
     ASSERT_GE(hstm.length, 14u);
     EXPECT_EQ(Int32At(hstm, 0), 0u);
-    EXPECT_EQ(CodeAt(hstm, 4), "1kds");
-    EXPECT_EQ(CodeAt(hstm, 8), "1kds");
+    EXPECT_EQ(CodeAt(hstm, 4), "sdk1");
+    EXPECT_EQ(CodeAt(hstm, 8), "sdk1");
     EXPECT_EQ(hstm.data[12] | hstm.data[13] << 8, 16000);
     ExpectCString(hstm, 14, TM_PLUGIN_UNIQUE_ID);
 
