@@ -1,7 +1,7 @@
 // The portable parts of the dialog's settings file commands: the remembered
 // folder, the help page's path, the record through a file and the messages.
-// The commands themselves, with their dialogs and registry, are tested under
-// wine (tests/windows).
+// The commands themselves, with their dialogs, registry and the files they
+// cannot load, are tested under wine (tests/windows).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,11 +25,7 @@ struct ScratchFolder {
         std::error_code ignored;
         fs::remove_all(dir, ignored);
     }
-    std::string File(const std::string& name, const std::string& bytes = {}) const {
-        const std::string path = (dir / name).string();
-        if (!bytes.empty()) std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
+    std::string File(const std::string& name) const { return (dir / name).string(); }
 };
 
 std::string ReadBytes(const std::string& path) {
@@ -46,15 +42,6 @@ TMSettings FirstRunSettings() {
     TMSettings settings{};
     InitSettings(&settings, nullptr);
     return settings;
-}
-
-// A settings file carrying only the given elements.
-std::string SettingsFileWith(const std::string& elements) {
-    return "<x:xmpmeta xmlns:x='adobe:ns:meta/'>\n"
-           " <rdf:Description rdf:about=''\n"
-           "  xmlns:kvtm='http://ns.corvanta.com/tone_mapping_settings'>\n"
-           "  <kvtm:Version>2.5</kvtm:Version>\n" +
-           elements + " </rdf:Description>\n</x:xmpmeta>\n";
 }
 
 TEST(LastUsedFolder, IsTheChosenFilesFolderAndStartsTheDialogsOnlyWhenLongerThanFourCharacters) {
@@ -140,35 +127,6 @@ TEST(RecordThroughFile, SavesSlotsAndLoadsThemBackIntoTheFieldsOnly) {
     EXPECT_EQ(loaded.recomputeLevel, 7);
 
     EXPECT_EQ(SaveSettingsToPath(scratch.File("no/such/folder/x.xmp").c_str(), saved), -1);
-}
-
-TEST(RecordThroughFile, TakesValuesAsTheyAreAndZeroForMissingElements) {
-    const ScratchFolder scratch;
-    TMSettings settings = FirstRunSettings();
-    const std::string path = scratch.File("strong.xmp", SettingsFileWith("  <kvtm:Strength>150</kvtm:Strength>\n"));
-    ASSERT_GT(LoadSettingsFromPath(path.c_str(), &settings), 0);
-    EXPECT_EQ(settings.strength, 150);  // no range check
-    EXPECT_EQ(settings.luminosityCode, 10);     // Luminosity 0
-    EXPECT_EQ(settings.lightSmoothingCode, 2);  // "Very High"
-    EXPECT_EQ(settings.whitePoint, 0);
-    EXPECT_EQ(settings.gammaCode, 50);
-    EXPECT_EQ(settings.colorSaturation, 0);
-}
-
-TEST(RecordThroughFile, LeavesTheRecordAloneWhenTheFileCannotBeLoaded) {
-    const ScratchFolder scratch;
-    const TMSettings before = FirstRunSettings();
-    const std::string foreign = scratch.File("foreign.xmp", "<x:xmpmeta>\n<rdf:RDF>\n</rdf:RDF>\n</x:xmpmeta>\n");
-    const std::string otherMethod = scratch.File(
-        "other.xmp", SettingsFileWith("  <kvtm:Method>Curve Flattener</kvtm:Method>\n"
-                                      "  <kvtm:Strength>99</kvtm:Strength>\n"));
-    const std::pair<std::string, int> cases[] = {
-        {foreign, -10}, {otherMethod, -5}, {scratch.File("missing.xmp"), -1}};
-    for (const auto& [path, expected] : cases) {
-        TMSettings settings = before;
-        EXPECT_EQ(LoadSettingsFromPath(path.c_str(), &settings), expected) << path;
-        EXPECT_TRUE(SameFields(settings, before)) << path;
-    }
 }
 
 }  // namespace

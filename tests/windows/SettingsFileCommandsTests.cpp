@@ -244,7 +244,9 @@ TEST_F(SettingsFileCommandsTest, VeryLowAndMicrocontrastMinusThreeRoundTrip) {
     EXPECT_TRUE(CaughtMessages().empty());
 }
 
-TEST_F(SettingsFileCommandsTest, StrengthAboveTheSliderLoadsAsItIs) {
+// Values are taken without range checks; what the file lacks arrives as 0
+// (Gamma as 50).
+TEST_F(SettingsFileCommandsTest, StrengthAboveTheSliderLoadsAsItIsAndMissingSettingsAsZero) {
     const std::string path = File("strong.xmp",
                                   "<x:xmpmeta xmlns:x='adobe:ns:meta/'>\n"
                                   "  xmlns:kvtm='http://ns.corvanta.com/tone_mapping_settings'>\n"
@@ -252,6 +254,10 @@ TEST_F(SettingsFileCommandsTest, StrengthAboveTheSliderLoadsAsItIs) {
                                   " </rdf:Description>\n</x:xmpmeta>\n");
     EXPECT_TRUE(Load(path));
     EXPECT_EQ(settings.strength, 150);
+    EXPECT_EQ(settings.luminosityCode, 10);     // Luminosity 0
+    EXPECT_EQ(settings.lightSmoothingCode, 2);  // "Very High"
+    EXPECT_EQ(settings.whitePoint, 0);
+    EXPECT_EQ(settings.gammaCode, 50);
     EXPECT_TRUE(CaughtMessages().empty());
 }
 
