@@ -74,7 +74,8 @@ struct Fixture {
     }
     void Solve() {
         const int32_t* e = plan.entry;
-        tm2(e[3], e[4], e[3], e[4], e[7], e[8], e[5], e[11], b1.data(), b2.data(), b0.data());
+        tm2(e[kPlanRowLength], e[kPlanRowCount], e[kPlanRowLength], e[kPlanRowCount], e[kPlanSolverCoarsestWidth],
+            e[kPlanSolverCoarsestHeight], e[kPlanSolverSize], e[kPlanSolverLevels], b1.data(), b2.data(), b0.data());
     }
     // The full run's first-use settings of a 32-bit image.
     void Output() {

@@ -229,8 +229,9 @@ int32_t tm1(int32_t /*depthCode*/, int32_t width, int32_t height, int32_t s, int
     const int32_t* e = plan->entry;
     const int64_t cells = static_cast<int64_t>(width) * height;
     // The plan must be the one made for this grid.
-    if (width < 2 || height < 2 || width != e[3] || height != e[4] || cells > e[5] || cells > e[6] || e[9] < 1 ||
-        e[9] > width) {
+    if (width < 2 || height < 2 || width != e[kPlanRowLength] || height != e[kPlanRowCount] ||
+        cells > e[kPlanSolverSize] || cells > e[kPlanGradientSize] || e[kPlanGradientCoarsestWidth] < 1 ||
+        e[kPlanGradientCoarsestWidth] > width) {
         return -1;
     }
 
@@ -242,7 +243,8 @@ int32_t tm1(int32_t /*depthCode*/, int32_t width, int32_t height, int32_t s, int
     levels.height[0] = height;
     levels.offset[0] = 0;
     std::memcpy(work2, work0, sizeof(float) * static_cast<size_t>(cells));
-    BuildGaussianPyramid(work2, e[9], e[12], e[6], &levels);
+    BuildGaussianPyramid(work2, e[kPlanGradientCoarsestWidth], e[kPlanGradientReductions], e[kPlanGradientSize],
+                         &levels);
 
     // A failed histogram or an empty range leaves the landmarks as they were.
     SetLandmarks(static_cast<int32_t>(cells), work0, stats);
@@ -252,7 +254,7 @@ int32_t tm1(int32_t /*depthCode*/, int32_t width, int32_t height, int32_t s, int
     int32_t processed = 0;
     float scale = 0.5f;
     float mean = 0;
-    while (processed < levels.count && levels.width[processed] >= e[9]) {
+    while (processed < levels.count && levels.width[processed] >= e[kPlanGradientCoarsestWidth]) {
         const int32_t w = levels.width[processed];
         const int32_t h = levels.height[processed];
         const int64_t offset = levels.offset[processed];
@@ -265,7 +267,7 @@ int32_t tm1(int32_t /*depthCode*/, int32_t width, int32_t height, int32_t s, int
     }
 
     AttenuationMap(work0, levels, processed - 1, work1);
-    std::memset(work0, 0, sizeof(float) * static_cast<size_t>(e[5]));
+    std::memset(work0, 0, sizeof(float) * static_cast<size_t>(e[kPlanSolverSize]));
     Divergence(work2, work1, width, height, work0);
 
     const float scaledMean = 10000 * mean;

@@ -248,7 +248,7 @@ int32_t affich_image(int32_t depthCode, int32_t width, int32_t height, int32_t n
     }
 
     OutputConstants k;
-    SetUpOutputConstants(depthCode, settings, outputGamma, *stats, FullRunStrengthWeight(settings[1]), &k);
+    SetUpOutputConstants(depthCode, settings, outputGamma, *stats, FullRunStrengthWeight(settings[kSlotStrength]), &k);
 
     const int64_t rowLength = static_cast<int64_t>(width) + 2 * static_cast<int64_t>(pad);
     const int32_t whiteBin = NormaliseLuminanceRange(lum, rowLength * height, k.whitePercent, k.blackPercent);

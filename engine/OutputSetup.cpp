@@ -4,10 +4,10 @@
 #include <cstdint>
 
 #include "OutputOperator.h"
+#include "SettingUnits.h"
 
 namespace {
 
-constexpr double kLn2 = 0.693147180559945309417232121458;
 constexpr double kLn10 = 2.302585092994045684017991454684;
 
 // CIE XYZ of the D65 white with Y = 1.
@@ -23,9 +23,10 @@ float LimitClipPercent(float percent) {
     return percent;
 }
 
-// 2^((50 - code) / 50); exponents outside 0.35..2.0 fall back to 1.
+// The Gamma code's exponent in single precision; exponents outside 0.35..2.0
+// fall back to 1.
 float GammaExponent(int32_t code) {
-    float g = static_cast<float>(std::exp((50.0 - code) * kLn2 / 50));
+    float g = static_cast<float>(GammaExponentOfCode(code));
     if (g > 2.0 || g < 0.35) g = 1.0f;
     return g;
 }
@@ -72,21 +73,21 @@ void SetUpTransitions(const int32_t* s, const ImageStats& stats, OutputConstants
     const float widthH = static_cast<float>(2.0 * kTransitionFraction * (k->lnMax - k->mid));
     const float widthS = static_cast<float>(2.0 * kTransitionFraction * (k->mid - k->lnMin));
 
-    k->highlightStart = static_cast<float>(k->lnMax - 0.01 * s[9] * (k->lnMax - k->mid));
+    k->highlightStart = static_cast<float>(k->lnMax - 0.01 * s[kSlotHighlightsSmoothing] * (k->lnMax - k->mid));
     k->highlightEnd = k->highlightStart + widthH;
     k->highlightMid = (k->highlightStart + k->highlightEnd) / 2;
 
-    k->shadowStart = static_cast<float>(k->lnMin + 0.01 * s[10] * (k->mid - k->lnMin));
+    k->shadowStart = static_cast<float>(k->lnMin + 0.01 * s[kSlotShadowsSmoothing] * (k->mid - k->lnMin));
     k->shadowEnd = k->shadowStart - widthS;
     k->shadowMid = (k->shadowStart + k->shadowEnd) / 2;
 
-    k->clipStart = static_cast<float>(k->lnMin + 0.01 * s[11] * (k->mid - k->lnMin));
+    k->clipStart = static_cast<float>(k->lnMin + 0.01 * s[kSlotShadowsClipping] * (k->mid - k->lnMin));
     k->clipEnd = k->clipStart - widthS;
     k->clipMid = (k->clipStart + k->clipEnd) / 2;
 
-    k->highlightAmplitude = SaturationAmplitude(s[13], k->saturation);
+    k->highlightAmplitude = SaturationAmplitude(s[kSlotSaturationHighlights], k->saturation);
     k->highlightSaturationMid = (k->high + k->mid) / 2;
-    k->shadowAmplitude = SaturationAmplitude(s[14], k->saturation);
+    k->shadowAmplitude = SaturationAmplitude(s[kSlotSaturationShadows], k->saturation);
     k->shadowSaturationMid = (k->low + k->mid) / 2;
 
     cubic_segment(k->highlightEnd, 1, k->highlightMid, 0.5f, &k->highlight1);
@@ -154,22 +155,22 @@ float FullRunStrengthWeight(int32_t strength) {
 
 void SetUpOutputConstants(int32_t depthCode, const int32_t* s, double outputGamma, const ImageStats& stats,
                           float strengthWeight, OutputConstants* k) {
-    k->whitePercent = LimitClipPercent(static_cast<float>(s[3] * 5e-5));
-    k->blackPercent = LimitClipPercent(static_cast<float>(s[4] * 5e-5));
-    k->gamma = GammaExponent(s[8]);
+    k->whitePercent = LimitClipPercent(static_cast<float>(PercentOfPoints(s[kSlotWhiteClip])));
+    k->blackPercent = LimitClipPercent(static_cast<float>(PercentOfPoints(s[kSlotBlackClip])));
+    k->gamma = GammaExponent(s[kSlotGamma]);
     k->whitePercent = static_cast<float>(k->whitePercent + 0.001);
 
-    k->saturation = s[2] / 100.0;
+    k->saturation = s[kSlotColorSaturation] / 100.0;
     k->saturationExponent = static_cast<float>(k->saturation);
 
     k->strength = strengthWeight;
     k->strengthComplement = 1 - strengthWeight;
-    k->highlightsSmoothing = s[9] > 0;
-    k->shadowsSmoothing = s[10] > 0;
-    k->shadowsClipping = s[11] > 0;
+    k->highlightsSmoothing = s[kSlotHighlightsSmoothing] > 0;
+    k->shadowsSmoothing = s[kSlotShadowsSmoothing] > 0;
+    k->shadowsClipping = s[kSlotShadowsClipping] > 0;
     k->globalCurve = strengthWeight > 0 || k->highlightsSmoothing || k->shadowsSmoothing || k->shadowsClipping;
-    k->saturationHighlights = s[13] != 0;
-    k->saturationShadows = s[14] != 0;
+    k->saturationHighlights = s[kSlotSaturationHighlights] != 0;
+    k->saturationShadows = s[kSlotSaturationShadows] != 0;
 
     SetUpGlobalCurve(stats, k);
 
@@ -178,8 +179,8 @@ void SetUpOutputConstants(int32_t depthCode, const int32_t* s, double outputGamm
     k->outputGamma = static_cast<float>(outputGamma);
 
     float white[3] = {0, 0, 0};
-    daylight_white(ColourTemperatureKelvin(s[12]), white);
-    k->colourShift = s[12] != 0;
+    daylight_white(ColourTemperatureKelvin(s[kSlotColorTemperature]), white);
+    k->colourShift = s[kSlotColorTemperature] != 0;
     k->whiteX = static_cast<float>(white[0] / kD65X);
     k->whiteZ = static_cast<float>(white[2] / kD65Z);
 

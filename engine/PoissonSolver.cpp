@@ -81,7 +81,7 @@ int32_t tm2(int32_t outWidth, int32_t outHeight, int32_t width, int32_t height, 
     SolverLevels stack;
     if (!PlanSolverLevels(width, height, coarsestWidth, coarsestHeight, levels, &stack)) return -1;
     // A plan with L of at least 1 sizes the buffers for its own stack; a
-    // raised L relies on the drivers' max(entry 5, entry 6) (WorkBufferValues).
+    // raised L relies on the drivers' buffers of WorkBufferValues.
     if (levels >= 1 && stack.values > pyramidSize) return -1;
 
     float* u = work2;

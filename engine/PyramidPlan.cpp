@@ -39,8 +39,8 @@ int32_t PlanPyramids(int32_t width, int32_t height, int32_t smoothingCode, int32
     int32_t* e = plan->entry;
     if (width < 1 || height < 1) {
         // No logarithm of a side below 1: a zero plan, which the drivers refuse.
-        std::fill(e + 1, e + 13, 0);
-        e[12] = reductions;
+        std::fill(e + kPlanWidth, e + kPlanGradientReductions, 0);
+        e[kPlanGradientReductions] = reductions;
         return reductions;
     }
     const int32_t nw = LevelsToThirtyTwo(width);
@@ -48,22 +48,30 @@ int32_t PlanPyramids(int32_t width, int32_t height, int32_t smoothingCode, int32
     // The setting runs from -2 to 2; anything else would only plan absurd stacks.
     const int32_t levels = ((nw + nh) >> 1) + std::clamp(smoothingCode, -2, 2);
 
-    PlanLevels(width, height, levels, 9, &e[5], &e[7], &e[8]);
-    PlanLevels(width, height, reductions, 3, &e[6], &e[9], &e[10]);
-    e[1] = e[3] = width;
-    e[2] = e[4] = height;
-    e[11] = levels;
-    e[12] = reductions;
+    PlanLevels(width, height, levels, 9, &e[kPlanSolverSize], &e[kPlanSolverCoarsestWidth],
+               &e[kPlanSolverCoarsestHeight]);
+    PlanLevels(width, height, reductions, 3, &e[kPlanGradientSize], &e[kPlanGradientCoarsestWidth],
+               &e[kPlanGradientCoarsestHeight]);
+    e[kPlanWidth] = e[kPlanRowLength] = width;
+    e[kPlanHeight] = e[kPlanRowCount] = height;
+    e[kPlanSolverLevels] = levels;
+    e[kPlanGradientReductions] = reductions;
     return reductions;
 }
 
+bool PlanIsUsable(const PyramidPlan& plan) {
+    for (int i = kPlanWidth; i <= kPlanGradientCoarsestHeight; ++i)
+        if (plan.entry[i] < 1) return false;
+    return true;
+}
+
 int32_t WorkBufferValues(const PyramidPlan& plan) {
+    if (!PlanIsUsable(plan)) return -1;
     const int32_t* e = plan.entry;
-    for (int i = 1; i <= 10; ++i) {
-        if (e[i] < 1) return -1;
-    }
-    int64_t values = std::max(e[5], e[6]);
+    int64_t values = std::max(e[kPlanSolverSize], e[kPlanGradientSize]);
     SolverLevels levels;
-    if (PlanSolverLevels(e[3], e[4], e[7], e[8], e[11], &levels)) values = std::max(values, levels.values);
+    if (PlanSolverLevels(e[kPlanRowLength], e[kPlanRowCount], e[kPlanSolverCoarsestWidth],
+                         e[kPlanSolverCoarsestHeight], e[kPlanSolverLevels], &levels))
+        values = std::max(values, levels.values);
     return values > INT32_MAX ? -1 : static_cast<int32_t>(values);
 }

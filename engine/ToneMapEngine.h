@@ -1,7 +1,8 @@
 // The tone-mapping engine: numerical stages over caller-owned buffers.
 //
-// A run goes PlanPyramids -> (BuildLinearisationTable) -> get_image or
-// get_preview -> tm1 -> tm2 -> affich_image or affich_preview. Every stage
+// A full run goes PlanPyramids -> (BuildLinearisationTable) -> get_image ->
+// tm1 -> tm2 -> affich_image; get_preview takes get_image's place for a
+// reduced copy of the image. Every stage
 // returns a signed 32-bit result: 0 or more for success, a negative code for
 // failure, kEngineOutOfMemory when a small array could not be had.
 //
@@ -11,6 +12,8 @@
 #pragma once
 
 #include <cstdint>
+
+#include "SettingSlots.h"
 
 constexpr int32_t kEngineOutOfMemory = -4;
 
@@ -23,12 +26,24 @@ void SetEngineThreads(int32_t count);
 // time goes into the first touch of each page.
 void ZeroValues(float* values, int64_t count);
 
-// Sizes and level counts of one run's pyramids.
+// The entries of a PyramidPlan; entry 0 is not used.
+enum PyramidPlanEntry {
+    kPlanWidth = 1,                    // working width W
+    kPlanHeight = 2,                   // working height H
+    kPlanRowLength = 3,                // row length of every luminance buffer (W)
+    kPlanRowCount = 4,                 // row count of every luminance buffer (H)
+    kPlanSolverSize = 5,               // values of all solver levels, one per planned step
+    kPlanGradientSize = 6,             // values of all gradient levels, counted the same way
+    kPlanSolverCoarsestWidth = 7,      // the solver's coarsest level
+    kPlanSolverCoarsestHeight = 8,
+    kPlanGradientCoarsestWidth = 9,    // the gradient pyramid's coarsest level
+    kPlanGradientCoarsestHeight = 10,
+    kPlanSolverLevels = 11,            // solver level count L (may be below 1)
+    kPlanGradientReductions = 12,      // gradient reduction count R
+};
+
+// Sizes and level counts of one run's pyramids, indexed by PyramidPlanEntry.
 struct PyramidPlan {
-    // [1], [2] working width and height; [3], [4] row length and row count of
-    // the luminance buffers; [5] solver pyramid size; [6] gradient pyramid
-    // size; [7], [8] coarsest solver level; [9], [10] coarsest gradient level;
-    // [11] solver level count L; [12] gradient reduction count R. [0] unused.
     int32_t entry[13];
 };
 
@@ -60,10 +75,14 @@ constexpr float kLogSentinel = -1e9f;
 int32_t PlanPyramids(int32_t width, int32_t height, int32_t smoothingCode, int32_t reductions,
                      PyramidPlan* plan);
 
+// Whether the drivers accept the plan: entries kPlanWidth to
+// kPlanGradientCoarsestHeight are all at least 1.
+bool PlanIsUsable(const PyramidPlan& plan);
+
 // Number of single-precision values each of the three work buffers must hold
-// for a run with this plan: max(entry 5, entry 6), or more when tm2 has to
+// for a run with this plan: the larger pyramid size, or more when tm2 has to
 // raise a level count below 1 (it never does for a plan with at least one
-// gradient reduction). -1 for a plan the drivers refuse (entries 1..10 < 1).
+// gradient reduction). -1 for a plan the drivers refuse.
 int32_t WorkBufferValues(const PyramidPlan& plan);
 
 // ---- Linearisation table ----
@@ -163,8 +182,9 @@ void daylight_white(int32_t kelvin, float xyz[3]);
 
 // Final stage of the full run: normalises the adapted luminance in `lum`
 // ((W + 2 pad) x H), composes the output luminance, rebuilds colour and writes
-// every output sample. Returns the white-point bin, -2 for a flat buffer,
-// kEngineOutOfMemory when the histogram cannot be had.
+// every output sample. `settings` is the settings array (SettingSlots.h), of
+// which the output operators' slots are read. Returns the white-point bin, -2
+// for a flat buffer, kEngineOutOfMemory when the histogram cannot be had.
 int32_t affich_image(int32_t depthCode, int32_t width, int32_t height, int32_t nb, int32_t pad,
                      const int32_t* settings, double outputGamma, const ImageStats* stats,
                      const float* inFloat, const float* table, const uint16_t* in16, float* lum,

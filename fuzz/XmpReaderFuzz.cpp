@@ -10,7 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "SettingsTable.h"
+#include "../engine/SettingUnits.h"
+#include "../settings/SettingsTable.h"
 #include "XmpSettings.h"
 
 namespace {
@@ -42,7 +43,7 @@ bool Contains(const uint8_t* data, size_t size, const std::string& tag) {
 
 bool CarriesSlot(const uint8_t* data, size_t size, int slot) {
     return Contains(data, size, std::string("<kvtm:") + SettingForSlot(slot).element + ">") ||
-           (slot == 7 && Contains(data, size, "<kvtm:NoiseSmoothing>"));
+           (slot == kSlotMicrosmoothing && Contains(data, size, "<kvtm:NoiseSmoothing>"));
 }
 
 void Check(bool promise, const char* what) {
@@ -59,16 +60,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool written = std::fwrite(data, 1, size, file) == size;
     if (std::fclose(file) != 0 || !written) std::abort();
 
-    int32_t settings[15];
+    int32_t settings[kSettingCount];
     for (int32_t& s : settings) s = kUntouched;
     const int result = ReadXmpSettings(FuzzFile(), settings);
 
-    Check(result > 0 || result == -5 || result == -10, "result code");
+    Check(result > 0 || result == kXmpOtherMethod || result == kXmpNoSettings, "result code");
     Check(result < 0 || int64_t(result) <= int64_t(size) - 1, "byte count beyond the scanned bytes");
-    for (int slot = 0; slot < 15; ++slot) {
+    for (int slot = 0; slot < kSettingCount; ++slot) {
         if (settings[slot] == kUntouched) continue;
-        Check(result != -10, "slot changed without a namespace line");
-        Check(CarriesSlot(data, size, slot) || (slot == 8 && result > 0 && settings[8] == 50),
+        Check(result != kXmpNoSettings, "slot changed without a namespace line");
+        Check(CarriesSlot(data, size, slot) ||
+                  (slot == kSlotGamma && result > 0 && settings[kSlotGamma] == kGammaCodeOfOne),
               "slot changed without its element");
     }
     return 0;

@@ -15,7 +15,18 @@ namespace {
 
 constexpr int32_t kProgressTotal = 100;
 constexpr int32_t kGradientReductions = 4;
-constexpr int32_t kMinimumSide = 100;
+
+// The filter rectangle as the host delivered it, and how the run lays it out.
+struct WholeImage {
+    int32_t width;
+    int32_t height;
+    int32_t nb;  // interleaved channels, at most three
+    int32_t depthCode;
+    int32_t pad;  // wrap columns on each side of a 360-degree panorama
+    int32_t packedRowBytes;
+    uint8_t* in;
+    uint8_t* out;
+};
 
 // Reports progress, then asks the host whether the user cancelled.
 bool ContinueAfterProgress(FilterRecord* record, int32_t done) {
@@ -23,8 +34,9 @@ bool ContinueAfterProgress(FilterRecord* record, int32_t done) {
     return record->abortProc == nullptr || !record->abortProc();
 }
 
-// The stages assume rows back to back. A host that pads its rows gets them
-// packed in place before the run and spread out again afterwards.
+// The stages assume rows back to back. A host that pads its rows gets its
+// input rows packed in place, where they stay (nothing reads them afterwards);
+// the output is written packed and spread out to the host's rows at the end.
 bool PackRows(uint8_t* data, int32_t rowBytes, int32_t packedBytes, int32_t rows) {
     if (rowBytes < packedBytes) return false;
     if (rowBytes > packedBytes)
@@ -48,8 +60,9 @@ bool AcquireZeroedBuffer(const BufferProcs* procs, int64_t bytes, HostBuffer* bu
     return true;
 }
 
-int16_t ToneMapWholeImage(FilterRecord* record, const TMSettings& settings, TMGlobals* globals) {
-    // The whole filter rectangle in one piece, colour planes interleaved.
+// Asks the host for the whole filter rectangle in one piece, colour planes
+// interleaved, at most three of them. Returns advanceState's code.
+OSErr RequestWholeImage(FilterRecord* record, int32_t* nb) {
     const VRect rect = GetFilterRectangle(record);
     const int16_t hiPlane = static_cast<int16_t>(std::min(record->planes - 1, 2));
     record->inputRate = 0x10000;
@@ -57,81 +70,118 @@ int16_t ToneMapWholeImage(FilterRecord* record, const TMSettings& settings, TMGl
     SetOutputRectangle(record, rect);
     record->inLoPlane = record->outLoPlane = 0;
     record->inHiPlane = record->outHiPlane = hiPlane;
-    if (OSErr err = record->advanceState()) return err;
+    *nb = hiPlane + 1;
+    return record->advanceState();
+}
+
+// Plans the working grid: the image, widened by a quarter of its width on
+// each side when it is a panorama. False for an image or a plan that the
+// stages cannot work on.
+bool PlanWorkingGrid(const TMSettings& settings, TMGlobals* globals, WholeImage* image, PyramidPlan* plan) {
+    image->width = globals->width;
+    image->height = globals->height;
+    image->depthCode = globals->depthCode;
+    if (image->width < kMinimumImageSide || image->height < kMinimumImageSide) return false;
+    image->pad = settings.is360 ? image->width / 4 : 0;
+
+    PlanPyramids(image->width + 2 * image->pad, image->height, settings.lightSmoothingCode, kGradientReductions, plan);
+    if (!PlanIsUsable(*plan)) return false;
+    globals->workingWidth = plan->entry[kPlanRowLength];
+    globals->workingHeight = plan->entry[kPlanRowCount];
+    return true;
+}
+
+// Finds the host's buffers and packs the input rows. False when a buffer is
+// missing or its rows are shorter than the pixels they must hold.
+bool PackInput(const FilterRecord* record, WholeImage* image) {
+    if (record->inData == nullptr || record->outData == nullptr) return false;
+    image->in = static_cast<uint8_t*>(record->inData);
+    image->out = static_cast<uint8_t*>(record->outData);
+    image->packedRowBytes = image->width * image->nb * (image->depthCode == 0 ? 4 : 2);
+    return PackRows(image->in, record->inRowBytes, image->packedRowBytes, image->height) &&
+           record->outRowBytes >= image->packedRowBytes;
+}
+
+// The linearisation table of 16-bit codes; a 32-bit run hands the stages an
+// unused table of one value. Null when the memory cannot be had.
+std::unique_ptr<float[]> MakeLinearisationTable(int32_t depthCode, int32_t curve) {
+    const int32_t levels = depthCode == 0 ? 1 : depthCode == 1 ? 65536 : 256;
+    std::unique_ptr<float[]> table(new (std::nothrow) float[levels + 1]());
+    if (table && depthCode > 0) BuildLinearisationTable(curve, levels, table.get());
+    return table;
+}
+
+// Gradient attenuation (tm1) and the Poisson solve (tm2) on the log-luminance
+// in work buffer 0, with work buffers 1 and 2 held only while they run.
+int16_t CompressAndReconstruct(FilterRecord* record, const TMSettings& settings, TMGlobals* globals,
+                               const WholeImage& image, const PyramidPlan& plan, int64_t workBytes,
+                               ImageStats* stats) {
+    const BufferProcs* procs = record->bufferProcs;
+    ScopedHostBuffer work1{procs, &globals->work[1]};
+    ScopedHostBuffer work2{procs, &globals->work[2]};
+    if (!AcquireZeroedBuffer(procs, workBytes, work1.buffer) || !AcquireZeroedBuffer(procs, workBytes, work2.buffer))
+        return memFullErr;
+    auto* luminance = static_cast<float*>(globals->work[0].address);
+    auto* scratch = static_cast<float*>(globals->work[1].address);
+    auto* pyramid = static_cast<float*>(globals->work[2].address);
+    const int32_t* e = plan.entry;
+
+    int32_t stage = tm1(image.depthCode, e[kPlanRowLength], image.height, LuminositySteps(settings.luminosityCode),
+                        settings.microcontrastCode, MicroSmoothingFactor(settings.microSmoothing), &plan, stats,
+                        luminance, scratch, pyramid);
+    if (stage < 0) return HostCodeOfStage(stage);
+    if (!ContinueAfterProgress(record, 30)) return userCanceledErr;
+
+    stage = tm2(e[kPlanRowLength], image.height, e[kPlanRowLength], e[kPlanRowCount], e[kPlanSolverCoarsestWidth],
+                e[kPlanSolverCoarsestHeight], e[kPlanSolverSize], e[kPlanSolverLevels], scratch, pyramid, luminance);
+    if (stage < 0) return HostCodeOfStage(stage);
+    return noErr;
+}
+
+// The output stage straight into the host's output buffer, packed, then
+// spread out to the host's row length.
+int16_t WriteOutput(const TMSettings& settings, const WholeImage& image, int32_t outRowBytes,
+                    const ImageStats& stats, const float* table, float* luminance) {
+    int32_t outputSettings[kSettingCount];
+    FillOutputSettings(settings, outputSettings);
+    const double outputGamma = image.depthCode == 0 ? 2.2 : 1.0;
+    const int32_t stage = affich_image(image.depthCode, image.width, image.height, image.nb, image.pad,
+                                       outputSettings, outputGamma, &stats, reinterpret_cast<const float*>(image.in),
+                                       table, reinterpret_cast<const uint16_t*>(image.in), luminance,
+                                       reinterpret_cast<float*>(image.out), reinterpret_cast<uint16_t*>(image.out));
+    if (stage < 0) return HostCodeOfStage(stage);
+    UnpackRows(image.out, outRowBytes, image.packedRowBytes, image.height);
+    return noErr;
+}
+
+int16_t ToneMapWholeImage(FilterRecord* record, const TMSettings& settings, TMGlobals* globals) {
+    WholeImage image{};
+    if (OSErr err = RequestWholeImage(record, &image.nb)) return err;
     if (!ContinueAfterProgress(record, 0)) return userCanceledErr;
 
-    const int32_t width = globals->width;
-    const int32_t height = globals->height;
-    if (width < kMinimumSide || height < kMinimumSide) return filterBadParameters;
-    const int32_t pad = settings.is360 ? width / 4 : 0;
-
     PyramidPlan plan{};
-    PlanPyramids(width + 2 * pad, height, settings.lightSmoothingCode, kGradientReductions, &plan);
-    for (int i = 1; i <= 10; ++i)
-        if (plan.entry[i] < 1) return filterBadParameters;
-    globals->workingWidth = plan.entry[3];
-    globals->workingHeight = plan.entry[4];
-
-    const int32_t steps = LuminositySteps(settings.luminosityCode);
-    const int depthCode = globals->depthCode;
-    const double outputGamma = depthCode == 0 ? 2.2 : 1.0;
-    const int32_t nb = hiPlane + 1;
-
-    if (record->inData == nullptr || record->outData == nullptr) return filterBadParameters;
-    auto* in = static_cast<uint8_t*>(record->inData);
-    auto* out = static_cast<uint8_t*>(record->outData);
-    const int32_t packedRowBytes = width * nb * (depthCode == 0 ? 4 : 2);
-    if (!PackRows(in, record->inRowBytes, packedRowBytes, height) ||
-        record->outRowBytes < packedRowBytes)
-        return filterBadParameters;
+    if (!PlanWorkingGrid(settings, globals, &image, &plan) || !PackInput(record, &image)) return filterBadParameters;
 
     const BufferProcs* procs = record->bufferProcs;
     const int64_t workBytes = 4 * static_cast<int64_t>(WorkBufferValues(plan));
     ScopedHostBuffer work0{procs, &globals->work[0]};
     if (!AcquireZeroedBuffer(procs, workBytes, work0.buffer)) return memFullErr;
     auto* luminance = static_cast<float*>(globals->work[0].address);
-
-    const int32_t levels = depthCode == 0 ? 1 : depthCode == 1 ? 65536 : 256;
-    std::unique_ptr<float[]> table(new (std::nothrow) float[levels + 1]());
+    const std::unique_ptr<float[]> table = MakeLinearisationTable(image.depthCode, globals->tableCurve);
     if (!table) return memFullErr;
-    if (depthCode > 0) BuildLinearisationTable(globals->tableCurve, levels, table.get());
 
-    const auto* inFloat = reinterpret_cast<const float*>(in);
-    const auto* in16 = reinterpret_cast<const uint16_t*>(in);
     ImageStats stats{};
-    int32_t stage = get_image(depthCode, width, height, plan.entry[3], plan.entry[4], nb, pad, &stats, inFloat,
-                              table.get(), in16, luminance);
+    const int32_t stage = get_image(image.depthCode, image.width, image.height, plan.entry[kPlanRowLength],
+                                    plan.entry[kPlanRowCount], image.nb, image.pad, &stats,
+                                    reinterpret_cast<const float*>(image.in), table.get(),
+                                    reinterpret_cast<const uint16_t*>(image.in), luminance);
     if (stage < 0) return HostCodeOfStage(stage);
     if (!ContinueAfterProgress(record, 5)) return userCanceledErr;
 
-    {
-        ScopedHostBuffer work1{procs, &globals->work[1]};
-        ScopedHostBuffer work2{procs, &globals->work[2]};
-        if (!AcquireZeroedBuffer(procs, workBytes, work1.buffer) ||
-            !AcquireZeroedBuffer(procs, workBytes, work2.buffer))
-            return memFullErr;
-        auto* scratch = static_cast<float*>(globals->work[1].address);
-        auto* pyramid = static_cast<float*>(globals->work[2].address);
-
-        stage = tm1(depthCode, plan.entry[3], height, steps, settings.microcontrastCode,
-                    MicroSmoothingFactor(settings.microSmoothing), &plan, &stats, luminance, scratch, pyramid);
-        if (stage < 0) return HostCodeOfStage(stage);
-        if (!ContinueAfterProgress(record, 30)) return userCanceledErr;
-
-        stage = tm2(plan.entry[3], height, plan.entry[3], plan.entry[4], plan.entry[7], plan.entry[8],
-                    plan.entry[5], plan.entry[11], scratch, pyramid, luminance);
-        if (stage < 0) return HostCodeOfStage(stage);
-    }
+    if (int16_t err = CompressAndReconstruct(record, settings, globals, image, plan, workBytes, &stats)) return err;
     if (!ContinueAfterProgress(record, 70)) return userCanceledErr;
 
-    int32_t outputSettings[kSettingCount];
-    FillOutputSettings(settings, outputSettings);
-    stage = affich_image(depthCode, width, height, nb, pad, outputSettings, outputGamma, &stats, inFloat,
-                         table.get(), in16, luminance, reinterpret_cast<float*>(out),
-                         reinterpret_cast<uint16_t*>(out));
-    if (stage < 0) return HostCodeOfStage(stage);
-    UnpackRows(out, record->outRowBytes, packedRowBytes, height);
-
+    if (int16_t err = WriteOutput(settings, image, record->outRowBytes, stats, table.get(), luminance)) return err;
     if (record->abortProc != nullptr && record->abortProc()) return userCanceledErr;
     return noErr;
 }

@@ -528,5 +528,12 @@ typedef void (*PluginMainProc)(int16_t selector, void* pluginParamBlock, intptr_
 typedef void (*MessageBoxHandler)(const char* caption, const char* text);
 typedef void (*SetMessageBoxHandlerProc)(MessageBoxHandler handler);
 
+// Our own host's way to the 360-degree flag, which has no scripting key: it
+// hands over the bytes of the `parameters` handle after prepare. The real host
+// never calls it (its users tick the dialog's check box). Returns 0, or -30100
+// for a block that is not the module's settings.
+typedef int16_t (*SetPanoramaFlagProc)(void* parameters, int32_t size, int32_t is360);
+
 constexpr const char* kPluginMainName = "PluginMain";
 constexpr const char* kSetMessageBoxHandlerName = "SetMessageBoxHandler";
+constexpr const char* kSetPanoramaFlagName = "SetPanoramaFlag";

@@ -11,17 +11,17 @@ float MicroSmoothingFactor(int32_t microSmoothing) {
 
 void FillOutputSettings(const TMSettings& s, int32_t array[kSettingCount]) {
     for (int i = 0; i < kSettingCount; ++i) array[i] = 0;
-    array[1] = s.strength;
-    array[2] = s.colorSaturation;
-    array[3] = s.whitePoint;
-    array[4] = s.blackPoint;
-    array[8] = s.gammaCode;
-    array[9] = s.highlightsSmoothing;
-    array[10] = s.shadowsSmoothing;
-    array[11] = s.shadowsClipping;
-    array[12] = s.colorTemperature;
-    array[13] = s.saturationHighlights;
-    array[14] = s.saturationShadows;
+    array[kSlotStrength] = s.strength;
+    array[kSlotColorSaturation] = s.colorSaturation;
+    array[kSlotWhiteClip] = s.whitePoint;
+    array[kSlotBlackClip] = s.blackPoint;
+    array[kSlotGamma] = s.gammaCode;
+    array[kSlotHighlightsSmoothing] = s.highlightsSmoothing;
+    array[kSlotShadowsSmoothing] = s.shadowsSmoothing;
+    array[kSlotShadowsClipping] = s.shadowsClipping;
+    array[kSlotColorTemperature] = s.colorTemperature;
+    array[kSlotSaturationHighlights] = s.saturationHighlights;
+    array[kSlotSaturationShadows] = s.saturationShadows;
 }
 
 int16_t HostCodeOfStage(int32_t stageResult) {

@@ -1,9 +1,8 @@
 #include "Scripting.h"
 
-#include "DescriptorValues.h"
+#include "../settings/DescriptorValues.h"
 #include "PluginIdentity.h"
 #include "PluginState.h"
-#include "SettingsTable.h"
 
 namespace {
 
@@ -99,23 +98,20 @@ int16_t ToResult(SPErr e) {
     return static_cast<int16_t>(errPlugInHostInsufficient);
 }
 
-// Reads the registry entry key by key in descriptor order; the first value
-// that cannot be had ends the reading. Out-of-range values are skipped.
+// Reads the registry entry by the last-used rules; returns the error of the
+// value that ended the reading, or 0.
 SPErr ApplyLastUsedEntry(const PSActionDescriptorProcs* d, PIActionDescriptor entry, TMSettings* settings) {
-    for (const SettingInfo& info : kSettingTable) {
-        if (info.floatKey) {
-            double value = 0;
-            if (SPErr e = d->GetFloat(entry, info.key, &value)) return e;
-            int32_t field = 0;
-            if (InLastUsedRange(info, value) && FieldOfDescriptorFloat(info, value, &field))
-                settings->*info.field = field;
-        } else {
-            int32_t value = 0;
-            if (SPErr e = d->GetInteger(entry, info.key, &value)) return e;
-            if (InLastUsedRange(info, value)) settings->*info.field = FieldOfDescriptorInteger(info, value);
-        }
-    }
-    return kSPNoError;
+    SPErr error = kSPNoError;
+    auto getInteger = [&](DescriptorKeyID key, int32_t* value) {
+        error = d->GetInteger(entry, key, value);
+        return error == kSPNoError;
+    };
+    auto getFloat = [&](DescriptorKeyID key, double* value) {
+        error = d->GetFloat(entry, key, value);
+        return error == kSPNoError;
+    };
+    ApplyLastUsedValues(getInteger, getFloat, settings);
+    return error;
 }
 
 // Puts the fifteen settings into a registry descriptor; stops at the first failure.

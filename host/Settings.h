@@ -1,37 +1,13 @@
 // The two blocks that carry the module's state between the host's calls:
-// TMSettings lives in the host's `parameters` handle, TMGlobals in a handle
-// whose value the host keeps in the data slot.
+// TMSettings (SettingsRecord.h) lives in the host's `parameters` handle,
+// TMGlobals in a handle whose value the host keeps in the data slot.
 #pragma once
 
 #include <cstdint>
 
+#include "../settings/SettingsRecord.h"
+#include "../settings/SettingsTable.h"
 #include "HostContract.h"
-
-constexpr int kSettingCount = 15;
-
-struct TMSettings {
-    int32_t luminosityCode;        // Luminosity + 10, Luminosity -10..10
-    int32_t strength;              // 0..100
-    int32_t colorSaturation;       // 0..100
-    int32_t whitePoint;            // 1/20000 percent of pixels clipped to white, 0..200000
-    int32_t blackPoint;            // same unit, clipped to black
-    int32_t gammaCode;             // output exponent 2^((50 - code)/50)
-    int32_t microcontrastCode;     // the level itself, -10..10
-    int32_t lightSmoothingCode;    // 2 - smoothing level, -2 "Very Low" .. 2 "Very High"
-    int32_t microSmoothing;        // 0..30
-    int32_t colorTemperature;      // -10..10
-    int32_t saturationHighlights;  // -10..10
-    int32_t saturationShadows;     // -10..10
-    int32_t highlightsSmoothing;   // 0..100
-    int32_t shadowsSmoothing;      // 0..100
-    int32_t shadowsClipping;       // 0..100
-    uint8_t is360;                 // wrap the image horizontally in the full run
-    uint8_t showPreview;           // 1 = tone-mapped preview, 0 = source image
-    uint8_t restorePreview;
-    uint8_t fullRecompute;
-    uint8_t cacheInvalid[3];       // per preview size Small, Medium, Large
-    int32_t recomputeLevel;
-};
 
 // A host buffer together with its locked address.
 struct HostBuffer {
@@ -63,19 +39,13 @@ struct SettingsSnapshot {
     int32_t value[kSettingCount];
 };
 
+// The first-run defaults (Strength by the depth code the globals hold), and
+// the first-run state of the preview bytes.
 void InitSettings(TMSettings* settings, const TMGlobals* globals);
 void InitGlobals(TMGlobals* globals);
+// The dialog's Default button: its defaults and the 360-degree flag cleared;
+// the preview bytes stay.
 void SetDefaultSettings(TMSettings* settings, const TMGlobals* globals);
 
 SettingsSnapshot TakeSettingsSnapshot(const TMSettings& settings);
 void RestoreSettingsSnapshot(const SettingsSnapshot& snapshot, TMSettings* settings);
-
-// The exponent of the White and Black Point sliders, ln(0.025) / ln(0.3),
-// computed once when the module loads.
-double PointExponent();
-int32_t SliderToPoint(int32_t position, double exponent);
-int32_t PointToSlider(int32_t value, double exponent);
-
-// The settings array (15 int32 in settings-file order) from and to the record.
-void SettingsToArray(const TMSettings& settings, int32_t array[kSettingCount]);
-void ArrayToSettings(const int32_t array[kSettingCount], TMSettings* settings);

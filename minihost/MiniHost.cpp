@@ -464,6 +464,12 @@ uint8_t* PeekHandle(MiniHost& host, Handle handle) {
     return block->bytes.data();
 }
 
+int16_t SetModulePanoramaFlag(MiniHost& host, const PluginModule& module, bool is360) {
+    auto* block = reinterpret_cast<HostHandleBlock*>(host.parameters);
+    if (module.setPanoramaFlag == nullptr || PeekHandle(host, host.parameters) == nullptr) return filterBadParameters;
+    return module.setPanoramaFlag(block->bytes.data(), static_cast<int32_t>(block->bytes.size()), is360 ? 1 : 0);
+}
+
 int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selector) {
     MiniHost* previous = gActiveHost;
     gActiveHost = &host;

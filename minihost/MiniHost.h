@@ -20,6 +20,7 @@ struct PluginModule {
     void* library = nullptr;
     PluginMainProc main = nullptr;
     SetMessageBoxHandlerProc setMessageBoxHandler = nullptr;
+    SetPanoramaFlagProc setPanoramaFlag = nullptr;  // null for a module without it
 };
 
 // Loads the module and finds its entry point by name. On failure returns
@@ -206,6 +207,11 @@ int OutstandingBufferLocks(const MiniHost& host);
 // The bytes behind a handle the host holds, as the host sees them (null for
 // an unknown handle). Tests read and write the module's settings through it.
 uint8_t* PeekHandle(MiniHost& host, Handle handle);
+
+// Sets the module's 360-degree flag in the settings the host keeps (after
+// prepare has created them), through the module's own export. Returns its
+// result, or -30100 when the module or the settings are missing.
+int16_t SetModulePanoramaFlag(MiniHost& host, const PluginModule& module, bool is360);
 
 // What CallSelector answers, whatever the module said, when the module
 // called a table slot it has no business calling (see forbiddenCalls).

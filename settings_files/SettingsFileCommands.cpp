@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "SettingsTable.h"
 #include "XmpSettings.h"
 
 namespace {

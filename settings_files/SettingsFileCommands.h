@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "Settings.h"
+#include "SettingsRecord.h"
 
 // The path buffers: the file dialogs' file name, the last-used folder and the
 // help page's path hold up to 259 characters and the terminating zero.

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-namespace {
+#include "../settings/SettingsTable.h"
 
-constexpr double kLn2 = 0.69314718055994530942;
+namespace {
 
 // Truncation toward zero; a plain cast is undefined outside the int32 range.
 bool TruncateToSlot(double value, int32_t* slot) {
@@ -22,10 +22,9 @@ bool TruncateToSlot(double value, int32_t* slot) {
 }  // namespace
 
 const XmpWord kSmoothingWords[5] = {
-    {"Very High", 0}, {"High", 1}, {"Medium", 2}, {"Low", 3}, {"Very Low", 4},
+    {kSmoothingLevelNames[0], 0}, {kSmoothingLevelNames[1], 1}, {kSmoothingLevelNames[2], 2},
+    {kSmoothingLevelNames[3], 3}, {kSmoothingLevelNames[4], 4},
 };
-
-const char* const kSmoothingWrittenWords[5] = {"Very High", "High    ", "Medium  ", "Low     ", "Very Low"};
 
 const XmpWord kMicrocontrastWords[6] = {
     {"High", 0}, {"Medium High", -2}, {"Medium Low", -6}, {"Medium", -2}, {"Low", -9}, {"Very Low", -10},
@@ -38,16 +37,16 @@ const XmpWord kMethodFamilies[4] = {
 const char* SmoothingWordForSlot(int32_t slot) {
     if (slot < 0) slot = 0;
     if (slot > 4) slot = 4;
-    return kSmoothingWrittenWords[slot];
+    return kSmoothingLevelNames[slot];
 }
 
-float ClipFileValue(int32_t slot) { return static_cast<float>(slot * 0.00005); }
+float ClipFileValue(int32_t slot) { return static_cast<float>(PercentOfPoints(slot)); }
 
-double GammaFileValue(int32_t slot) { return std::exp((50.0 - slot) * kLn2 / 50.0); }
+double GammaFileValue(int32_t slot) { return GammaExponentOfCode(slot); }
 
-bool ClipSlotFromFile(float value, int32_t* slot) { return TruncateToSlot(value * 20000.0, slot); }
+bool ClipSlotFromFile(float value, int32_t* slot) { return TruncateToSlot(PointsOfPercent(value), slot); }
 
 bool GammaSlotFromFile(float value, int32_t* slot) {
-    const float lnValue = std::log(value);  // ln g in single precision, the rest in double
-    return TruncateToSlot(50.0 * (1.0 - lnValue / kLn2), slot);
+    const float lnValue = std::log(value);
+    return TruncateToSlot(GammaCodeOfLog(lnValue), slot);
 }

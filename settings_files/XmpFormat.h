@@ -4,14 +4,10 @@
 
 #include <cstdint>
 
-constexpr int kXmpSlotCount = 15;
-constexpr int kSlotWhiteClip = 3;
-constexpr int kSlotBlackClip = 4;
-constexpr int kSlotSmoothing = 5;
-constexpr int kSlotMicrocontrast = 6;
-constexpr int kSlotMicrosmoothing = 7;
-constexpr int kSlotGamma = 8;
-constexpr int32_t kGammaWhenAbsent = 50;
+#include "../engine/SettingSlots.h"
+#include "../engine/SettingUnits.h"
+
+constexpr int32_t kGammaWhenAbsent = kGammaCodeOfOne;
 
 // The host is ours to choose; readers only look for the attribute name.
 constexpr const char* kSettingsNamespaceUri = "http://ns.corvanta.com/tone_mapping_settings";
@@ -23,25 +19,25 @@ struct XmpWord {
     int32_t value;
 };
 
-// Light Smoothing words in the order the reader tries them; the writer uses
-// them by slot value, padded to 8 characters.
+// Light Smoothing words in the order the reader tries them (the level names,
+// by slot value); the writer pads them to 8 characters.
 extern const XmpWord kSmoothingWords[5];
-extern const char* const kSmoothingWrittenWords[5];
 // Microcontrast words of files up to version 2.4, in the order tried.
 extern const XmpWord kMicrocontrastWords[6];
 // Method names with their family; only family 1 is read.
 extern const XmpWord kMethodFamilies[4];
 
-// The word written for a Light Smoothing slot; values outside 0..4 take the
-// nearer end, so that the file still loads as the strongest or weakest level.
+// The level name written for a Light Smoothing slot; values outside 0..4 take
+// the nearer end, so that the file still loads as the strongest or weakest level.
 const char* SmoothingWordForSlot(int32_t slot);
 
-// White and Black Point: slot x 0.00005 in double, stored in single precision.
+// White and Black Point: the percentage (SettingUnits.h), stored in single precision.
 float ClipFileValue(int32_t slot);
-// Gamma: the output exponent 2^((50 - slot) / 50).
+// Gamma: the output exponent in double precision.
 double GammaFileValue(int32_t slot);
 
-// Back from the file values, truncated toward zero. False when the value is
-// not a number; values beyond int32 saturate.
+// Back from the file values, truncated toward zero: the clips multiplied in
+// double precision, Gamma's logarithm taken in single precision. False when
+// the value is not a number; values beyond int32 saturate.
 bool ClipSlotFromFile(float value, int32_t* slot);
 bool GammaSlotFromFile(float value, int32_t* slot);

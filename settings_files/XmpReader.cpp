@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "../host/SettingsTable.h"
+#include "../settings/SettingsTable.h"
 #include "XmpFormat.h"
 #include "XmpLineScanner.h"
 #include "XmpSettings.h"
@@ -13,21 +13,14 @@
 
 namespace {
 
-constexpr int kResultCannotOpen = -1;
-constexpr int kResultShortRead = -2;
-constexpr int kResultOtherFamily = -5;
-constexpr int kResultNoNamespace = -10;
-
-static_assert(kXmpSlotCount == kSettingCount, "one slot per setting");
-
 struct FileCloser {
     std::FILE* file;
     ~FileCloser() { std::fclose(file); }
 };
 
 struct ReadState {
-    std::string tags[kXmpSlotCount];  // "<kvtm:" + element + ">"
-    bool found[kXmpSlotCount] = {};
+    std::string tags[kSettingCount];  // "<kvtm:" + element + ">"
+    bool found[kSettingCount] = {};
     int32_t major = 0;
     int32_t minor = 0;
     int32_t family = 0;
@@ -105,8 +98,8 @@ bool ReadSlotValue(const XmpWindow& window, int offset, int slot, const ReadStat
 int ExamineLine(const XmpWindow& window, ReadState* state, int32_t settings[], bool* closesRdf) {
     *closesRdf = FindInWindow(window, "</rdf:", 0) >= 0;
     ReadVersions(window, state);
-    if (!CheckMethods(window, state)) return kResultOtherFamily;
-    for (int slot = 0; slot < kXmpSlotCount; ++slot) {
+    if (!CheckMethods(window, state)) return kXmpOtherMethod;
+    for (int slot = 0; slot < kSettingCount; ++slot) {
         if (state->found[slot]) continue;
         int tagLength;
         const int at = FindSlotTag(window, *state, slot, &tagLength);
@@ -117,30 +110,30 @@ int ExamineLine(const XmpWindow& window, ReadState* state, int32_t settings[], b
 
 }  // namespace
 
-int ReadXmpSettings(const char* path, int32_t settings[15]) {
+int ReadXmpSettings(const char* path, int32_t settings[kSettingCount]) {
     std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return kResultCannotOpen;
+    if (file == nullptr) return kXmpCannotOpen;
     FileCloser closer{file};
-    if (std::fseek(file, 0, SEEK_END) != 0) return kResultCannotOpen;
+    if (std::fseek(file, 0, SEEK_END) != 0) return kXmpCannotOpen;
     const long size = std::ftell(file);
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) return kResultCannotOpen;
+    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) return kXmpCannotOpen;
 
     // The file's last byte is never read.
     XmpLineScanner scanner{file, int64_t(size) - 1, 0};
     XmpWindow window;
     for (;;) {
         const XmpLineStatus status = NextXmpLine(&scanner, &window);
-        if (status == XmpLineStatus::ShortRead) return kResultShortRead;
-        if (status == XmpLineStatus::End) return kResultNoNamespace;
+        if (status == XmpLineStatus::ShortRead) return kXmpShortRead;
+        if (status == XmpLineStatus::End) return kXmpNoSettings;
         if (FindInWindow(window, "xmlns:kvtm=", 0) >= 0) break;
     }
 
     ReadState state;
-    for (int slot = 0; slot < kXmpSlotCount; ++slot)
+    for (int slot = 0; slot < kSettingCount; ++slot)
         state.tags[slot] = std::string("<kvtm:") + SettingForSlot(slot).element + ">";
     for (bool closesRdf = false; !closesRdf;) {
         const XmpLineStatus status = NextXmpLine(&scanner, &window);
-        if (status == XmpLineStatus::ShortRead) return kResultShortRead;
+        if (status == XmpLineStatus::ShortRead) return kXmpShortRead;
         if (status == XmpLineStatus::End) break;
         const int result = ExamineLine(window, &state, settings, &closesRdf);
         if (result != 0) return result;

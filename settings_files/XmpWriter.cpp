@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "../host/SettingsTable.h"
+#include "../settings/SettingsTable.h"
 #include "XmpFormat.h"
 #include "XmpSettings.h"
 
@@ -19,7 +19,7 @@ void AppendLine(std::string* text, const char* format, ...) {
     *text += '\n';
 }
 
-std::string FormatSettings(const int32_t settings[15]) {
+std::string FormatSettings(const int32_t settings[kSettingCount]) {
     std::string text;
     AppendLine(&text, "<x:xmpmeta xmlns:x='adobe:ns:meta/'>");
     AppendLine(&text, "<rdf:RDF xmlns:rdf='%s'>", kRdfNamespaceUri);
@@ -28,7 +28,7 @@ std::string FormatSettings(const int32_t settings[15]) {
     AppendLine(&text, "  xmlns:kvtm='%s'>", kSettingsNamespaceUri);
     AppendLine(&text, "  <kvtm:Version>2.5</kvtm:Version>");
     AppendLine(&text, "  <kvtm:Method>Gradient Relaxer</kvtm:Method>");
-    for (int slot = 0; slot < kXmpSlotCount; ++slot) {
+    for (int slot = 0; slot < kSettingCount; ++slot) {
         const char* element = SettingForSlot(slot).element;
         const int32_t s = settings[slot];
         switch (slot) {
@@ -38,7 +38,8 @@ std::string FormatSettings(const int32_t settings[15]) {
                 break;
             case kSlotGamma: AppendLine(&text, "  <kvtm:%s>%f</kvtm:%s>", element, GammaFileValue(s), element); break;
             case kSlotSmoothing:
-                AppendLine(&text, "  <kvtm:%s>%s</kvtm:%s>", element, SmoothingWordForSlot(s), element);
+                // Padded to 8 characters: "High    ".
+                AppendLine(&text, "  <kvtm:%s>%-8s</kvtm:%s>", element, SmoothingWordForSlot(s), element);
                 break;
             default: AppendLine(&text, "  <kvtm:%s>%d</kvtm:%s>", element, int(s), element); break;
         }
@@ -58,7 +59,7 @@ void EmptyFile(const char* path) {
 
 }  // namespace
 
-int WriteXmpSettings(const char* path, const int32_t settings[15]) {
+int WriteXmpSettings(const char* path, const int32_t settings[kSettingCount]) {
     const std::string text = FormatSettings(settings);
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) return -1;

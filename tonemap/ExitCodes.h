@@ -6,17 +6,23 @@
 
 enum ExitCode : int {
     kExitOk = 0,
-    kExitInternal = 1,         // a fault of the tool itself
-    kExitUsage = 2,            // the command line: unknown option, bad or out-of-range value
-    kExitInputMissing = 3,     // an input file is missing or cannot be opened
-    kExitInputUnreadable = 4,  // an input file is damaged, truncated or not an image
-    kExitUnsupported = 5,      // the image cannot be tone-mapped: 8 bits, channels, size
-    kExitOutput = 6,           // an output file cannot be written
-    kExitSettingsFile = 7,     // a settings file cannot be read or written
+    kExitInternal = 1,
+    kExitUsage = 2,
+    kExitInputMissing = 3,
+    kExitInputUnreadable = 4,
+    kExitUnsupported = 5,
+    kExitOutput = 6,
+    kExitSettingsFile = 7,
     kExitOutOfMemory = 8,
-    kExitCancelled = 9,  // interrupted (Ctrl+C)
-    kExitPlugin = 10,    // the plug-in module cannot be loaded or failed
+    kExitCancelled = 9,
+    kExitPlugin = 10,
 };
+
+constexpr ExitCode kLastExitCode = kExitPlugin;
+
+// What a status means, in the words of --help. Every code has its words: a
+// code missing from the switch behind this fails the build (-Wswitch).
+std::string ExitCodeMeaning(ExitCode code);
 
 struct ToolError {
     ExitCode code = kExitOk;

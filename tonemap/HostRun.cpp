@@ -5,14 +5,6 @@
 
 namespace {
 
-// The 360-degree flag is no scripting key: the host sets it in the module's
-// settings record after prepare has created it, as the dialog's check box
-// would. Start leaves it alone.
-void SetPanoramaFlag(MiniHost& host, bool is360) {
-    auto* settings = reinterpret_cast<TMSettings*>(PeekHandle(host, host.parameters));
-    if (settings != nullptr) settings->is360 = is360 ? 1 : 0;
-}
-
 bool MapResult(int16_t result, const MiniHost& host, const std::string& label, ToolError* error) {
     switch (result) {
         case noErr: return true;
@@ -48,11 +40,12 @@ bool ToneMapDocument(const PluginModule& module, const TMSettings& settings, con
     host.progressObserver = ProgressUpdate;
     host.abortObserver = CancelRequestedForHost;
 
+    // The 360-degree flag is no scripting key: it goes into the settings that
+    // prepare has created, through the module's export for our host, as the
+    // dialog's check box would set it. Start leaves it alone.
     int16_t result = CallSelector(host, module, filterSelectorPrepare);
-    if (result == noErr) {
-        SetPanoramaFlag(host, settings.is360 != 0);
-        result = RunFromStart(host, module);
-    }
+    if (result == noErr && settings.is360 != 0) result = SetModulePanoramaFlag(host, module, true);
+    if (result == noErr) result = RunFromStart(host, module);
     notes->insert(notes->end(), host.warnings.begin(), host.warnings.end());
     const bool ok = MapResult(result, host, label, error);
     *document = std::move(host.document);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "../host/FullRun.h"
 #include "CodeConversions.h"
 #include "PfmFile.h"
 #include "Progress.h"
@@ -213,11 +214,11 @@ bool ReadImageFile(const std::string& path, bool promoteEightBit, ImageFile* ima
         doc = MakeDocument(header.width, header.height, 3, 8);  // the plug-in refuses it before reading pixels
         return true;
     }
-    if (header.width < kSmallestSide || header.height < kSmallestSide)
+    if (header.width < kMinimumImageSide || header.height < kMinimumImageSide)
         return Fail(error, kExitUnsupported,
                     Quoted(path) + " is " + std::to_string(header.width) + " x " + std::to_string(header.height) +
-                        " pixels; the tone mapping needs at least " + std::to_string(kSmallestSide) + " x " +
-                        std::to_string(kSmallestSide) + ".");
+                        " pixels; the tone mapping needs at least " + std::to_string(kMinimumImageSide) + " x " +
+                        std::to_string(kMinimumImageSide) + ".");
 
     doc = MakeDocument(header.width, header.height, 3, bits == 32 ? 32 : 16);
     bool read = false;

@@ -23,9 +23,6 @@ struct ImageFile {
     std::string formatName;    // as OpenImageIO names it ("openexr", "png", ...)
 };
 
-// The smallest image the plug-in tone-maps, in either direction.
-constexpr int kSmallestSide = 100;
-
 // Reads an image. With `promoteEightBit` 8-bit files become 16-bit documents
 // (each value v as the 16-bit value v x 257), as the host's mode change does.
 bool ReadImageFile(const std::string& path, bool promoteEightBit, ImageFile* image, ToolError* error);

@@ -3,41 +3,90 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "../host/FullRun.h"
 #include "../host/PluginIdentity.h"
-#include "../host/SettingsTable.h"
+#include "../settings/SettingsTable.h"
 #include "ExitCodes.h"
 #include "ImageFiles.h"
 #include "SettingOptions.h"
 
-#ifndef TONEMAP_VERSION
-#define TONEMAP_VERSION "0"
-#endif
-
 namespace {
 
-enum class Takes { Nothing, Value };
+bool Problem(std::string* problem, std::string text) {
+    *problem = std::move(text);
+    return false;
+}
 
+// Where --help lists an option: beside the settings, or among the files.
+enum class HelpGroup { Settings, Files };
+
+// An option besides the fifteen settings (SettingForOption knows those):
+// its names, what it sets and how --help explains it, in one place.
 struct PlainOption {
-    const char* name;
-    Takes takes;
+    const char* name;       // after "--"
+    char shortName;         // after "-", or 0
+    const char* valueName;  // the value's name in --help; null: the option takes no value
+    HelpGroup group;
+    const char* help;                // '\n' starts a further line
+    bool ToolOptions::*flag;         // set by the option, or null
+    std::string ToolOptions::*text;  // takes the value, or null
+    // Checks the value and puts it in the form kept; null: any value is kept.
+    bool (*check)(std::string* value, std::string* problem);
 };
 
-// The options besides the fifteen settings, which SettingForOption knows.
+bool CheckFormat(std::string* value, std::string* problem) {
+    const std::string given = *value;
+    if (!value->empty() && (*value)[0] == '.') value->erase(0, 1);
+    OutputFormat known{};
+    if (!OutputFormatOf("x." + *value, 32, &known))
+        return Problem(problem, "--format: \"" + given + "\" is not a format tonemap writes; use one of " +
+                                    SupportedOutputExtensions() + ".");
+    return true;
+}
+
+bool CheckDepth(std::string* value, std::string* problem) {
+    return *value == "16" || Problem(problem, "--depth: only 16 is possible (open 8-bit files as 16-bit images).");
+}
+
+// In the order of --help.
 const PlainOption kPlainOptions[] = {
-    {"360", Takes::Nothing},
-    {"settings", Takes::Value},
-    {"save-settings", Takes::Value},
-    {"previous", Takes::Nothing},
-    {"print-settings", Takes::Nothing},
-    {"output-dir", Takes::Value},
-    {"format", Takes::Value},
-    {"depth", Takes::Value},
-    {"plugin", Takes::Value},
-    {"example", Takes::Value},
-    {"quiet", Takes::Nothing},
-    {"help", Takes::Nothing},
-    {"version", Takes::Nothing},
+    {"360", 0, nullptr, HelpGroup::Settings, "the image is a 360-degree panorama whose left and\nright edges meet",
+     &ToolOptions::is360, nullptr, nullptr},
+    {"settings", 0, "FILE.xmp", HelpGroup::Settings,
+     "start from a settings file saved by the plug-in;\nlike the dialog's \"Load...\", it sets all fifteen", nullptr,
+     &ToolOptions::settingsFile, nullptr},
+    {"previous", 0, nullptr, HelpGroup::Settings,
+     "start from the settings of the last completed run\n(kept in ~/.config/tonemap/registry.txt)",
+     &ToolOptions::previous, nullptr, nullptr},
+    {"save-settings", 0, "FILE.xmp", HelpGroup::Settings,
+     "write the settings used, for the first image\n(- for standard output)", nullptr,
+     &ToolOptions::saveSettingsFile, nullptr},
+    {"print-settings", 0, nullptr, HelpGroup::Settings, "print the settings used, as options",
+     &ToolOptions::printSettings, nullptr, nullptr},
+    {"output-dir", 0, "DIR", HelpGroup::Files, "write each result into DIR under its input's name", nullptr,
+     &ToolOptions::outputDir, nullptr},
+    {"format", 0, "EXT", HelpGroup::Files,
+     "with --output-dir: the type of the results (exr, png,\njpg, ...); default: the input's own", nullptr,
+     &ToolOptions::format, CheckFormat},
+    {"depth", 0, "16", HelpGroup::Files, "open 8-bit files as 16-bit images (the plug-in\nrefuses 8-bit images)",
+     &ToolOptions::promoteEightBit, nullptr, CheckDepth},
+    {"plugin", 0, "FILE", HelpGroup::Files, "the plug-in module to load", nullptr, &ToolOptions::pluginPath, nullptr},
+    {"example", 0, "DIR", HelpGroup::Files, "write a synthetic HDR scene and its tone-mapped\nversion into DIR",
+     nullptr, &ToolOptions::exampleDir, nullptr},
+    {"quiet", 'q', nullptr, HelpGroup::Files, "no progress bar and no notes, only errors", &ToolOptions::quiet,
+     nullptr, nullptr},
+    {"help", 'h', nullptr, HelpGroup::Files, "this text", &ToolOptions::help, nullptr, nullptr},
+    {"version", 0, nullptr, HelpGroup::Files, "the version", &ToolOptions::version, nullptr, nullptr},
 };
+
+bool ApplyPlainOption(const PlainOption& option, std::string value, ToolOptions* o, std::string* problem) {
+    if (option.valueName != nullptr && value.empty())
+        return Problem(problem, "--" + std::string(option.name) + " needs a value.");
+    if (option.check != nullptr && !option.check(&value, problem)) return false;
+    if (option.flag != nullptr) o->*option.flag = true;
+    if (option.text != nullptr) o->*option.text = std::move(value);
+    return true;
+}
 
 const PlainOption* FindPlainOption(const std::string& name) {
     for (const PlainOption& option : kPlainOptions)
@@ -45,38 +94,11 @@ const PlainOption* FindPlainOption(const std::string& name) {
     return nullptr;
 }
 
-bool Problem(std::string* problem, std::string text) {
-    *problem = std::move(text);
-    return false;
-}
-
-bool ApplyPlainOption(const std::string& name, const std::string& value, ToolOptions* o, std::string* problem) {
-    if (FindPlainOption(name)->takes == Takes::Value && value.empty())
-        return Problem(problem, "--" + name + " needs a value.");
-    if (name == "360") o->is360 = true;
-    if (name == "settings") o->settingsFile = value;
-    if (name == "save-settings") o->saveSettingsFile = value;
-    if (name == "previous") o->previous = true;
-    if (name == "print-settings") o->printSettings = true;
-    if (name == "output-dir") o->outputDir = value;
-    if (name == "plugin") o->pluginPath = value;
-    if (name == "example") o->exampleDir = value;
-    if (name == "quiet") o->quiet = true;
-    if (name == "help") o->help = true;
-    if (name == "version") o->version = true;
-    if (name == "format") {
-        o->format = value;
-        if (!o->format.empty() && o->format[0] == '.') o->format.erase(0, 1);
-        OutputFormat known{};
-        if (!OutputFormatOf("x." + o->format, 32, &known))
-            return Problem(problem, "--format: \"" + value + "\" is not a format tonemap writes; use one of " +
-                                        SupportedOutputExtensions() + ".");
-    }
-    if (name == "depth") {
-        if (value != "16") return Problem(problem, "--depth: only 16 is possible (open 8-bit files as 16-bit images).");
-        o->promoteEightBit = true;
-    }
-    return true;
+// "-q" and the like; only options without a value have a short form.
+const PlainOption* FindShortOption(const std::string& arg) {
+    for (const PlainOption& option : kPlainOptions)
+        if (option.shortName != 0 && arg.size() == 2 && arg[1] == option.shortName) return &option;
+    return nullptr;
 }
 
 // Checks the combination of file names and options once all are known.
@@ -113,28 +135,66 @@ bool CheckCombination(std::vector<std::string> positional, ToolOptions* o, std::
     return true;
 }
 
+constexpr size_t kHelpColumn = 32;
+
 std::string Padded(std::string text, size_t width) {
     if (text.size() < width) text.resize(width, ' ');
     return text;
 }
 
-std::string SettingsHelp() {
-    TMGlobals globals{};
-    TMSettings defaults{};
-    SetDefaultSettings(&defaults, &globals);
-    int32_t slots[kSettingCount];
-    SettingsToArray(defaults, slots);
+// An option and its explanation, the explanation's further lines under its first.
+std::string HelpEntry(const std::string& name, const std::string& explanation) {
+    std::string text = Padded(name, kHelpColumn);
+    for (char c : explanation) text += c == '\n' ? "\n" + std::string(kHelpColumn, ' ') : std::string(1, c);
+    return text + "\n";
+}
 
+std::string PlainOptionsHelp(HelpGroup group) {
+    std::string text;
+    for (const PlainOption& option : kPlainOptions) {
+        if (option.group != group) continue;
+        std::string name = "  ";
+        if (option.shortName != 0) name += std::string("-") + option.shortName + ", ";
+        name += std::string("--") + option.name;
+        if (option.valueName != nullptr) name += std::string(" ") + option.valueName;
+        text += HelpEntry(name, option.help);
+    }
+    return text;
+}
+
+std::string SettingsHelp() {
     std::string text;
     for (int slot = 0; slot < kSettingCount; ++slot) {
         const SettingInfo& info = SettingForSlot(slot);
-        std::string name =
-            "  --" + std::string(info.option) + (info.label == LabelUnit::SmoothingLevel ? " LEVEL" : " N");
-        std::string line =
-            Padded(name, 32) + SettingRangeText(info) + "; default " + SettingValueText(info, slots[slot]);
-        if (info.field == &TMSettings::strength) line += ", 40 for 16-bit images";
-        text += line + "\n";
+        const int32_t floatDefault = RecordToSlot(info, DefaultValue(info, DefaultSet::DefaultButton, 0));
+        const int32_t integerDefault = RecordToSlot(info, DefaultValue(info, DefaultSet::DefaultButton, 1));
+        std::string line = SettingRangeText(info) + "; default " + SettingValueText(info, floatDefault);
+        if (integerDefault != floatDefault)
+            line += ", " + SettingValueText(info, integerDefault) + " for 16-bit images";
+        const char* valueName = info.label == LabelUnit::SmoothingLevel ? " LEVEL" : " N";
+        text += HelpEntry("  --" + std::string(info.option) + valueName, line);
     }
+    return text;
+}
+
+// How the two stepped settings round what they are given.
+std::string SteppingHelp() {
+    const SettingInfo& gamma = SettingForSlot(kSlotGamma);
+    const SettingInfo& white = SettingForSlot(kSlotWhiteClip);
+    const SettingInfo& black = SettingForSlot(kSlotBlackClip);
+    int32_t example = 0;
+    std::string ignored;
+    ParseSettingValue(gamma, "1.5", &example, &ignored);
+    return "  --" + std::string(gamma.option) + " takes the nearest of the slider's " +
+           std::to_string(gamma.control.maxPosition + 1) + " positions (1.5 becomes " +
+           SettingValueText(gamma, example) + ");\n  --" + white.option + " and --" + black.option +
+           " go in steps of " + SettingValueText(white, 1) + " percent.\n";
+}
+
+std::string ExitStatusHelp() {
+    std::string text;
+    for (int code = kExitOk; code <= kLastExitCode; ++code)
+        text += Padded("  " + std::to_string(code), 5) + ExitCodeMeaning(static_cast<ExitCode>(code)) + "\n";
     return text;
 }
 
@@ -154,8 +214,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, ToolOptions* o, std:
             onlyFiles = true;
             continue;
         }
-        if (arg == "-h" || arg == "-q") {
-            (arg == "-h" ? o->help : o->quiet) = true;
+        if (const PlainOption* option = FindShortOption(arg)) {
+            ApplyPlainOption(*option, std::string(), o, problem);
             continue;
         }
         if (arg.compare(0, 2, "--") != 0)
@@ -168,7 +228,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, ToolOptions* o, std:
         if (setting == nullptr && plain == nullptr)
             return Problem(problem, "Unknown option \"--" + name + "\" (see tonemap --help).");
 
-        const bool takesValue = setting != nullptr || plain->takes == Takes::Value;
+        const bool takesValue = setting != nullptr || plain->valueName != nullptr;
         std::string value;
         if (equals != std::string::npos) {
             if (!takesValue) return Problem(problem, "--" + name + " takes no value.");
@@ -180,7 +240,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, ToolOptions* o, std:
         if (setting != nullptr) {
             if (!ParseSettingValue(*setting, value, &o->value[setting->slot], problem)) return false;
             o->given[setting->slot] = true;
-        } else if (!ApplyPlainOption(name, value, o, problem)) {
+        } else if (!ApplyPlainOption(*plain, value, o, problem)) {
             return false;
         }
     }
@@ -188,7 +248,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, ToolOptions* o, std:
 }
 
 std::string VersionText() {
-    return std::string("tonemap ") + TONEMAP_VERSION + ", a command-line host of the Tone Mapping plug-in " +
+    return std::string("tonemap ") + TM_PLUGIN_VERSION_TEXT + ", a command-line host of the Tone Mapping plug-in " +
            TM_PLUGIN_VERSION_TEXT + "\n";
 }
 
@@ -224,38 +284,17 @@ std::string HelpText() {
         "values of the dialog's Default button, unless --settings or --previous says\n"
         "otherwise; options given beside those win.\n";
     text += SettingsHelp();
+    text += SteppingHelp() + "\n";
+    text += PlainOptionsHelp(HelpGroup::Settings) + "\n";
+    text += "Files:\n" + PlainOptionsHelp(HelpGroup::Files) + "\n";
+    const std::string side = std::to_string(kMinimumImageSide);
     text +=
-        "  --gamma takes the nearest of the slider's 101 positions (1.5 becomes 1.49);\n"
-        "  --white-clip and --black-clip go in steps of 0.00005 percent.\n"
-        "\n";
-    text +=
-        "  --360                         the image is a 360-degree panorama whose left and\n"
-        "                                right edges meet\n"
-        "  --settings FILE.xmp           start from a settings file saved by the plug-in;\n"
-        "                                like the dialog's \"Load...\", it sets all fifteen\n"
-        "  --previous                    start from the settings of the last completed run\n"
-        "                                (kept in ~/.config/tonemap/registry.txt)\n"
-        "  --save-settings FILE.xmp      write the settings used, for the first image\n"
-        "                                (- for standard output)\n"
-        "  --print-settings              print the settings used, as options\n"
-        "\n"
-        "Files:\n"
-        "  --output-dir DIR              write each result into DIR under its input's name\n"
-        "  --format EXT                  with --output-dir: the type of the results (exr, png,\n"
-        "                                jpg, ...); default: the input's own\n"
-        "  --depth 16                    open 8-bit files as 16-bit images (the plug-in\n"
-        "                                refuses 8-bit images)\n"
-        "  --plugin FILE                 the plug-in module to load\n"
-        "  -q, --quiet                   no progress bar and no notes, only errors\n"
-        "  -h, --help                    this text\n"
-        "  --version                     the version\n"
-        "\n"
         "What is read:\n"
         "  OpenEXR, Radiance HDR, PFM, float TIFF   a 32-bit image, linear light\n"
         "  16-bit TIFF and PNG                      a 16-bit image\n"
         "  8-bit PNG, TIFF, JPEG                    refused, unless --depth 16\n"
         "  Grey images are tone-mapped as RGB and written as RGB. An alpha channel passes\n"
-        "  through unchanged. Images need at least 100 x 100 pixels.\n"
+        "  through unchanged. Images need at least " + side + " x " + side + " pixels.\n"
         "\n"
         "What is written, by the output's extension:\n"
         "                   from a 32-bit image               from a 16-bit image\n"
@@ -267,18 +306,9 @@ std::string HelpText() {
         "  under a temporary name and renamed when complete: an interrupted run (Ctrl+C)\n"
         "  leaves no partial file.\n"
         "\n"
-        "Exit status:\n"
-        "  0  done\n"
-        "  1  internal error of tonemap\n"
-        "  2  wrong command line: unknown option, bad or out-of-range value\n"
-        "  3  an input file is missing or cannot be opened\n"
-        "  4  an input file is damaged, incomplete or not an image\n"
-        "  5  an image cannot be tone-mapped: 8 bits, channels, smaller than 100 x 100\n"
-        "  6  a result cannot be written: no such folder, no permission, a folder's name\n"
-        "  7  a settings file cannot be read or written\n"
-        "  8  not enough memory\n"
-        "  9  cancelled\n"
-        "  10 the plug-in cannot be loaded or failed\n"
+        "Exit status:\n";
+    text += ExitStatusHelp();
+    text +=
         "With several images, tonemap goes on after a failure and exits with the status\n"
         "of the first one.\n";
     return text;

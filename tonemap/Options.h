@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "../host/Settings.h"
+#include "../engine/SettingSlots.h"
 
 struct ToolOptions {
     std::vector<std::string> inputs;

@@ -6,10 +6,9 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+#include "../engine/SettingUnits.h"
 
-// Level names by slot: 0 is "Very High" smoothing, 4 "Very Low".
-const char* const kSmoothingNames[5] = {"very-high", "high", "medium", "low", "very-low"};
+namespace {
 
 bool ParseWhole(const std::string& text, int64_t* value) {
     const char* begin = text.data();
@@ -27,11 +26,15 @@ bool ParseDecimal(const std::string& text, double* value) {
     return ec == std::errc() && stop == end && begin != end;
 }
 
+// Lower case, with dashes for spaces and underscores: "Very High" is very-high.
 std::string Normalised(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return c == ' ' || c == '_' ? '-' : std::tolower(c); });
     return text;
 }
+
+// The command line's name of a Light Smoothing level (slot 0..4).
+std::string SmoothingOptionName(int32_t slot) { return Normalised(kSmoothingLevelNames[slot]); }
 
 std::string Format(const char* format, double value) {
     char buffer[64];
@@ -39,10 +42,9 @@ std::string Format(const char* format, double value) {
     return buffer;
 }
 
-double GammaOfSlot(int32_t slot) { return std::exp((50 - slot) * std::log(2.0) / 50); }
-
+// The nearest of the slider's positions, 0..100.
 int32_t SlotOfGamma(double gamma) {
-    return static_cast<int32_t>(std::clamp(std::lround(50 * (1 - std::log2(gamma))), 0L, 100L));
+    return static_cast<int32_t>(std::clamp(std::lround(GammaCodeOfLog(std::log(gamma))), 0L, long(kMaxGammaCode)));
 }
 
 std::string OutOfRange(const SettingInfo& info, const std::string& text) {
@@ -64,10 +66,15 @@ std::string SettingRangeText(const SettingInfo& info) {
     SettingSlotRange(info, &lo, &hi);
     switch (info.label) {
         case LabelUnit::Percent:
-            return Format("%.3f", lo * 0.00005) + " to " + Format("%.3f", hi * 0.00005) + " percent";
+            return Format("%.3f", PercentOfPoints(lo)) + " to " + Format("%.3f", PercentOfPoints(hi)) + " percent";
         case LabelUnit::GammaExponent:
-            return Format("%.2f", GammaOfSlot(hi)) + " to " + Format("%.2f", GammaOfSlot(lo));
-        case LabelUnit::SmoothingLevel: return "very-low, low, medium, high or very-high";
+            return Format("%.2f", GammaExponentOfCode(hi)) + " to " + Format("%.2f", GammaExponentOfCode(lo));
+        case LabelUnit::SmoothingLevel: {
+            std::string names;
+            for (int32_t level = kSmoothingLevelCount - 1; level >= 0; --level)
+                names += SmoothingOptionName(level) + (level > 1 ? ", " : level == 1 ? " or " : "");
+            return names;
+        }
         default: return std::to_string(lo) + " to " + std::to_string(hi);
     }
 }
@@ -78,8 +85,8 @@ bool ParseSettingValue(const SettingInfo& info, const std::string& text, int32_t
     SettingSlotRange(info, &lo, &hi);
     if (info.label == LabelUnit::SmoothingLevel) {
         const std::string name = Normalised(text);
-        for (int32_t level = 0; level < 5; ++level) {
-            if (name == kSmoothingNames[level]) {
+        for (int32_t level = 0; level < kSmoothingLevelCount; ++level) {
+            if (name == SmoothingOptionName(level)) {
                 *slot = level;
                 return true;
             }
@@ -87,7 +94,7 @@ bool ParseSettingValue(const SettingInfo& info, const std::string& text, int32_t
         *problem = option + ": \"" + text + "\" is not a level; use " + SettingRangeText(info) + ".";
         return false;
     }
-    if (info.label == LabelUnit::Integer) {
+    if (info.label == LabelUnit::Integer || info.label == LabelUnit::SignedInteger) {
         int64_t value = 0;
         if (!ParseWhole(text, &value)) {
             *problem = option + ": \"" + text + "\" is not a whole number.";
@@ -106,14 +113,14 @@ bool ParseSettingValue(const SettingInfo& info, const std::string& text, int32_t
         return false;
     }
     if (info.label == LabelUnit::Percent) {
-        if (!(value >= lo * 0.00005 && value <= hi * 0.00005)) {
+        if (!(value >= PercentOfPoints(lo) && value <= PercentOfPoints(hi))) {
             *problem = OutOfRange(info, text);
             return false;
         }
-        *slot = static_cast<int32_t>(std::llround(value * 20000));
+        *slot = static_cast<int32_t>(std::llround(PointsOfPercent(value)));
         return true;
     }
-    if (!(value >= GammaOfSlot(hi) - 1e-12 && value <= GammaOfSlot(lo) + 1e-12)) {
+    if (!(value >= GammaExponentOfCode(hi) - 1e-12 && value <= GammaExponentOfCode(lo) + 1e-12)) {
         *problem = OutOfRange(info, text);
         return false;
     }
@@ -123,20 +130,21 @@ bool ParseSettingValue(const SettingInfo& info, const std::string& text, int32_t
 
 std::string SettingValueText(const SettingInfo& info, int32_t slot) {
     switch (info.label) {
-        case LabelUnit::SmoothingLevel: return slot >= 0 && slot < 5 ? kSmoothingNames[slot] : std::to_string(slot);
+        case LabelUnit::SmoothingLevel:
+            return slot >= 0 && slot < kSmoothingLevelCount ? SmoothingOptionName(slot) : std::to_string(slot);
         case LabelUnit::Percent: {
-            const std::string shortText = Format("%.3f", slot * 0.00005);
+            const std::string shortText = Format("%.3f", PercentOfPoints(slot));
             double back = 0;
             ParseDecimal(shortText, &back);
-            return std::llround(back * 20000) == slot ? shortText : Format("%.5f", slot * 0.00005);
+            return std::llround(PointsOfPercent(back)) == slot ? shortText : Format("%.5f", PercentOfPoints(slot));
         }
         case LabelUnit::GammaExponent:
             for (const char* format : {"%.2f", "%.3f", "%.4f"}) {
-                const std::string text = Format(format, GammaOfSlot(slot));
+                const std::string text = Format(format, GammaExponentOfCode(slot));
                 double back = 0;
                 if (ParseDecimal(text, &back) && back > 0 && SlotOfGamma(back) == slot) return text;
             }
-            return Format("%.6f", GammaOfSlot(slot));
+            return Format("%.6f", GammaExponentOfCode(slot));
         default: return std::to_string(slot);
     }
 }

@@ -1,13 +1,13 @@
 // The fifteen settings on the command line, in the units of the dialog's
 // value labels: whole numbers for most, percent of pixels for the clips, the
 // output exponent for Gamma, a level name for Light Smoothing. Each option
-// sets one settings-array slot (host/SettingsTable.h).
+// sets one settings-array slot (settings/SettingsTable.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "../host/SettingsTable.h"
+#include "../settings/SettingsTable.h"
 
 // Parses an option's value into its slot; false with a message in words.
 bool ParseSettingValue(const SettingInfo& info, const std::string& text, int32_t* slot, std::string* problem);

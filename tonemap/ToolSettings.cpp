@@ -7,9 +7,9 @@
 #include <fstream>
 #include <iostream>
 
-#include "../host/DescriptorValues.h"
 #include "../host/PluginIdentity.h"
-#include "../host/SettingsTable.h"
+#include "../settings/DescriptorValues.h"
+#include "../settings/SettingsTable.h"
 #include "../settings_files/XmpSettings.h"
 #include "SettingOptions.h"
 
@@ -27,8 +27,9 @@ bool ReadSettingsFile(const std::string& path, TMSettings* settings, ToolError* 
         return Fail(error, kExitSettingsFile, "Cannot find the settings file " + Quoted(path) + ".");
     int32_t slots[kSettingCount] = {};
     const int result = ReadXmpSettings(path.c_str(), slots);
-    if (result == -10) return Fail(error, kExitSettingsFile, Quoted(path) + " does not contain Tone Mapping settings.");
-    if (result == -5)
+    if (result == kXmpNoSettings)
+        return Fail(error, kExitSettingsFile, Quoted(path) + " does not contain Tone Mapping settings.");
+    if (result == kXmpOtherMethod)
         return Fail(error, kExitSettingsFile,
                     Quoted(path) +
                         " holds the settings of another tone-mapping method, which this plug-in "
@@ -40,8 +41,7 @@ bool ReadSettingsFile(const std::string& path, TMSettings* settings, ToolError* 
 }
 
 // The registry entry that the plug-in stored at its last completed run,
-// read with the plug-in's own rules: key order, the first missing value
-// ends the reading, values outside their range are skipped.
+// read with the plug-in's own rules.
 void ApplyPreviousSettings(const std::string& registryFile, TMSettings* settings, std::vector<std::string>* notes) {
     MiniHost host;
     host.registryFile = registryFile;
@@ -51,17 +51,19 @@ void ApplyPreviousSettings(const std::string& registryFile, TMSettings* settings
         notes->push_back("No settings of an earlier run were found; the default settings apply.");
         return;
     }
-    for (const SettingInfo& info : kSettingTable) {
-        const DescriptorItem* item = FindItem(entry->items, info.key);
-        if (item == nullptr || item->type != (info.floatKey ? typeFloat : typeInteger)) return;
-        int32_t field = 0;
-        if (info.floatKey) {
-            if (InLastUsedRange(info, item->number) && FieldOfDescriptorFloat(info, item->number, &field))
-                settings->*info.field = field;
-        } else if (InLastUsedRange(info, item->integer)) {
-            settings->*info.field = FieldOfDescriptorInteger(info, item->integer);
-        }
-    }
+    auto getInteger = [entry](DescriptorKeyID key, int32_t* value) {
+        const DescriptorItem* item = FindItem(entry->items, key);
+        if (item == nullptr || item->type != typeInteger) return false;
+        *value = item->integer;
+        return true;
+    };
+    auto getFloat = [entry](DescriptorKeyID key, double* value) {
+        const DescriptorItem* item = FindItem(entry->items, key);
+        if (item == nullptr || item->type != typeFloat) return false;
+        *value = item->number;
+        return true;
+    };
+    ApplyLastUsedValues(getInteger, getFloat, settings);
 }
 
 bool CopyToStandardOutput(const std::string& path) {
@@ -76,10 +78,8 @@ bool CopyToStandardOutput(const std::string& path) {
 
 bool EffectiveSettings(const ToolOptions& options, int depthCode, const std::string& registryFile, TMSettings* settings,
                        std::vector<std::string>* notes, ToolError* error) {
-    TMGlobals globals{};
-    globals.depthCode = depthCode;
     *settings = TMSettings{};
-    SetDefaultSettings(settings, &globals);
+    WriteDefaultSettings(DefaultSet::DefaultButton, depthCode, settings);
     if (!options.settingsFile.empty()) {
         if (!ReadSettingsFile(options.settingsFile, settings, error)) return false;
     } else if (options.previous) {

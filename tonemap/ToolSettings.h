@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "../host/Settings.h"
+#include "../settings/SettingsRecord.h"
 #include "../minihost/MiniHost.h"
 #include "ExitCodes.h"
 #include "Options.h"

@@ -27,8 +27,9 @@ TEST(GradientAttenuation, ConstantsOfLuminosityAndMicrocontrast) {
 template <typename Field>
 WorkBuffers Scene(const PyramidPlan& plan, Field field, ImageStats* stats, float lo, float hi) {
     WorkBuffers b(WorkBufferValues(plan));
-    for (int32_t y = 0; y < plan.entry[4]; ++y) {
-        for (int32_t x = 0; x < plan.entry[3]; ++x) b.b0.data()[y * plan.entry[3] + x] = field(x, y);
+    for (int32_t y = 0; y < plan.entry[kPlanRowCount]; ++y) {
+        for (int32_t x = 0; x < plan.entry[kPlanRowLength]; ++x)
+            b.b0.data()[y * plan.entry[kPlanRowLength] + x] = field(x, y);
     }
     *stats = ImageStats{};
     stats->entry[kStatMinPositive] = std::exp(lo);
@@ -43,7 +44,7 @@ TEST(GradientAttenuation, ConstantImageHasNoDivergence) {
     WorkBuffers b = Scene(plan, [](int32_t, int32_t) { return 4.5f; }, &stats, 4.5f, 4.5f);
     stats.entry[kStatMiddle] = 7.0f;
     EXPECT_EQ(AttenuateAsDriver(plan, b, &stats), 1);
-    for (int32_t i = 0; i < plan.entry[5]; ++i) ASSERT_EQ(b.b0.data()[i], 0.0f) << i;
+    for (int32_t i = 0; i < plan.entry[kPlanSolverSize]; ++i) ASSERT_EQ(b.b0.data()[i], 0.0f) << i;
     EXPECT_EQ(stats.entry[kStatMiddle], 7.0f);  // empty range: landmarks kept
 }
 
@@ -60,7 +61,7 @@ TEST(GradientAttenuation, PyramidLevelsAndTheirScale) {
         EXPECT_NEAR(b.b2.data()[offset + w * 5 + 7], 0.007f * (1 << k), 1e-5) << "level " << k;
         offset += static_cast<int64_t>(w) * w;
     }
-    EXPECT_EQ(offset, plan.entry[6]);
+    EXPECT_EQ(offset, plan.entry[kPlanGradientSize]);
     EXPECT_NEAR(stats.entry[kStatLow], 0.25f, 0.002f);  // a uniform ramp: quartiles and median
     EXPECT_NEAR(stats.entry[kStatMiddle], 0.5f, 0.002f);
     EXPECT_NEAR(stats.entry[kStatHigh], 0.75f, 0.002f);

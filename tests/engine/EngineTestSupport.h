@@ -51,11 +51,14 @@ inline PyramidPlan MakePlan(int32_t w, int32_t h, int32_t smoothing) {
 // tm1 and tm2 as the drivers call them.
 inline int32_t AttenuateAsDriver(const PyramidPlan& plan, WorkBuffers& b, ImageStats* stats, int32_t m = 0,
                                  float f = 0.0f) {
-    return tm1(0, plan.entry[3], plan.entry[4], 7, m, f, &plan, stats, b.b0.data(), b.b1.data(), b.b2.data());
+    return tm1(0, plan.entry[kPlanRowLength], plan.entry[kPlanRowCount], 7, m, f, &plan, stats, b.b0.data(),
+               b.b1.data(), b.b2.data());
 }
 inline int32_t SolveAsDriver(const PyramidPlan& plan, WorkBuffers& b) {
     const int32_t* e = plan.entry;
-    return tm2(e[3], e[4], e[3], e[4], e[7], e[8], e[5], e[11], b.b1.data(), b.b2.data(), b.b0.data());
+    return tm2(e[kPlanRowLength], e[kPlanRowCount], e[kPlanRowLength], e[kPlanRowCount], e[kPlanSolverCoarsestWidth],
+               e[kPlanSolverCoarsestHeight], e[kPlanSolverSize], e[kPlanSolverLevels], b.b1.data(), b.b2.data(),
+               b.b0.data());
 }
 
 // Deterministic 32-bit RGB scene: four decades of luminance left to right,

@@ -31,23 +31,28 @@ TEST(PyramidPlan, LevelCounts) {
     // Halvings to about 32 pixels round to nearest, an exact half down.
     const int32_t sides[] = {90, 91, 180, 181, 361, 362};
     const int32_t halvings[] = {1, 2, 2, 3, 3, 4};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(MakePlan(sides[i], sides[i], 0).entry[11], halvings[i]) << sides[i];
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(MakePlan(sides[i], sides[i], 0).entry[kPlanSolverLevels], halvings[i]) << sides[i];
     // Each step of Light Smoothing adds one level.
     const int32_t coarsest[5][2] = {{125, 94}, {63, 47}, {32, 24}, {16, 12}, {8, 6}};
     for (int32_t s = -2; s <= 2; ++s) {
         const PyramidPlan plan = MakePlan(4000, 3000, s);
-        EXPECT_EQ(plan.entry[11], 7 + s);
-        EXPECT_EQ(plan.entry[7], coarsest[s + 2][0]);
-        EXPECT_EQ(plan.entry[8], coarsest[s + 2][1]);
+        EXPECT_EQ(plan.entry[kPlanSolverLevels], 7 + s);
+        EXPECT_EQ(plan.entry[kPlanSolverCoarsestWidth], coarsest[s + 2][0]);
+        EXPECT_EQ(plan.entry[kPlanSolverCoarsestHeight], coarsest[s + 2][1]);
     }
-    EXPECT_EQ(MakePlan(4000, 3000, 1000).entry[11], 9);  // held to the setting's range
+    EXPECT_EQ(MakePlan(4000, 3000, 1000).entry[kPlanSolverLevels], 9);  // held to the setting's range
 }
 
 TEST(PyramidPlan, ImpossibleGridsAreRefusedByTheirEntries) {
-    EXPECT_EQ(MakePlan(0, 100, 0).entry[5], 0);
+    EXPECT_EQ(MakePlan(0, 100, 0).entry[kPlanSolverSize], 0);
+    EXPECT_FALSE(PlanIsUsable(MakePlan(0, 100, 0)));
     EXPECT_EQ(WorkBufferValues(MakePlan(0, 100, 0)), -1);
-    EXPECT_EQ(MakePlan(50000, 50000, 0).entry[5], -1);  // beyond int32
+    EXPECT_EQ(MakePlan(50000, 50000, 0).entry[kPlanSolverSize], -1);  // beyond int32
+    EXPECT_FALSE(PlanIsUsable(MakePlan(50000, 50000, 0)));
     EXPECT_EQ(WorkBufferValues(MakePlan(50000, 50000, 0)), -1);
+    // Solver level counts below 1 are tm2's business, not a refusal.
+    EXPECT_TRUE(PlanIsUsable(MakePlan(150, 150, -2)));
 }
 
 // The drivers allocate max(entry 5, entry 6) values per buffer: enough for
@@ -59,13 +64,15 @@ TEST(PyramidPlan, DriverBuffersHoldEverySolverStack) {
             for (int32_t s = -2; s <= 2; ++s) {
                 const PyramidPlan plan = MakePlan(w, h, s);
                 const int32_t* e = plan.entry;
-                ASSERT_EQ(WorkBufferValues(plan), std::max(e[5], e[6])) << w << " x " << h << " S=" << s;
+                ASSERT_EQ(WorkBufferValues(plan), std::max(e[kPlanSolverSize], e[kPlanGradientSize]))
+                    << w << " x " << h << " S=" << s;
                 SolverLevels levels;
-                ASSERT_TRUE(PlanSolverLevels(w, h, e[7], e[8], e[11], &levels));
-                if (e[11] >= 1) {
-                    ASSERT_LE(levels.values, e[5]) << w << " x " << h << " S=" << s;
+                ASSERT_TRUE(PlanSolverLevels(w, h, e[kPlanSolverCoarsestWidth], e[kPlanSolverCoarsestHeight],
+                                             e[kPlanSolverLevels], &levels));
+                if (e[kPlanSolverLevels] >= 1) {
+                    ASSERT_LE(levels.values, e[kPlanSolverSize]) << w << " x " << h << " S=" << s;
                 }
-                raised += e[11] < 1;
+                raised += e[kPlanSolverLevels] < 1;
             }
         }
     }

@@ -15,7 +15,8 @@ namespace {
 SolverLevels LevelsOfPlan(int32_t w, int32_t h, int32_t smoothing) {
     const PyramidPlan plan = MakePlan(w, h, smoothing);
     SolverLevels levels{};
-    EXPECT_TRUE(PlanSolverLevels(w, h, plan.entry[7], plan.entry[8], plan.entry[11], &levels));
+    EXPECT_TRUE(PlanSolverLevels(w, h, plan.entry[kPlanSolverCoarsestWidth], plan.entry[kPlanSolverCoarsestHeight],
+                                 plan.entry[kPlanSolverLevels], &levels));
     return levels;
 }
 
@@ -174,8 +175,8 @@ TEST(Poisson, LevelCountsOutsideTheGridsRange) {
     // 150 x 150, Very Low: L = 0 solves as one level inside the drivers'
     // max(entry 5, entry 6), exactly as an explicit L = 1.
     const PyramidPlan plan = MakePlan(150, 150, -2);
-    ASSERT_EQ(plan.entry[11], 0);
-    WorkBuffers raised(std::max(plan.entry[5], plan.entry[6]));
+    ASSERT_EQ(plan.entry[kPlanSolverLevels], 0);
+    WorkBuffers raised(std::max(plan.entry[kPlanSolverSize], plan.entry[kPlanGradientSize]));
     WorkBuffers one(WorkBufferValues(plan));
     for (int32_t i = 0; i < 150 * 150; ++i) raised.b0.data()[i] = one.b0.data()[i] = 0.01f * ((i * 7919) % 13 - 6);
     SolveAsDriver(plan, raised);
@@ -186,13 +187,13 @@ TEST(Poisson, LevelCountsOutsideTheGridsRange) {
 
     // 1024 x 10 with L = 4 (2^4 > 10) solves as L = 3.
     const PyramidPlan thin = MakePlan(1024, 10, 2);
-    ASSERT_EQ(thin.entry[11], 4);
+    ASSERT_EQ(thin.entry[kPlanSolverLevels], 4);
     WorkBuffers a(WorkBufferValues(thin));
     WorkBuffers b(WorkBufferValues(thin));
     a.b0.data()[500] = b.b0.data()[500] = 0.5f;
     a.b0.data()[10239] = b.b0.data()[10239] = -0.5f;
     SolveAsDriver(thin, a);
-    tm2(1024, 10, 1024, 10, 128, 1, thin.entry[5], 3, b.b1.data(), b.b2.data(), b.b0.data());
+    tm2(1024, 10, 1024, 10, 128, 1, thin.entry[kPlanSolverSize], 3, b.b1.data(), b.b2.data(), b.b0.data());
     EXPECT_TRUE(a.Intact());
     for (int32_t i = 0; i < 10240; ++i) ASSERT_EQ(a.b0.data()[i], b.b0.data()[i]) << i;
     EXPECT_NE(a.b0.data()[500], 1.0f);

@@ -12,6 +12,28 @@
 
 namespace {
 
+// The settings array of the output stage, slot by slot as written down for
+// the output operators, independent of the module's own mapping: Luminosity,
+// Light Smoothing, Microcontrast and Micro-smoothing act on earlier stages and
+// reach it as 0.
+std::vector<int32_t> OutputSlots(const TMSettings& s) {
+    return {0,
+            s.strength,
+            s.colorSaturation,
+            s.whitePoint,
+            s.blackPoint,
+            0,
+            0,
+            0,
+            s.gammaCode,
+            s.highlightsSmoothing,
+            s.shadowsSmoothing,
+            s.shadowsClipping,
+            s.colorTemperature,
+            s.saturationHighlights,
+            s.saturationShadows};
+}
+
 // The stages in the run's order on a packed copy of the document's pixels.
 std::vector<uint8_t> ToneMapDirectly(const HostDocument& doc, const TMSettings& s) {
     const int depthCode = doc.depth == 32 ? 0 : 1;
@@ -19,6 +41,7 @@ std::vector<uint8_t> ToneMapDirectly(const HostDocument& doc, const TMSettings& 
     const int32_t pad = s.is360 ? w / 4 : 0;
     PyramidPlan plan{};
     PlanPyramids(w + 2 * pad, h, s.lightSmoothingCode, 4, &plan);
+    const int32_t* e = plan.entry;
     const size_t values = static_cast<size_t>(WorkBufferValues(plan));
     std::vector<float> work0(values), work1(values), work2(values);
     std::vector<float> table(65537);
@@ -27,15 +50,16 @@ std::vector<uint8_t> ToneMapDirectly(const HostDocument& doc, const TMSettings& 
     ImageStats stats{};
     const auto* f = reinterpret_cast<const float*>(doc.samples.data());
     const auto* c = reinterpret_cast<const uint16_t*>(doc.samples.data());
-    get_image(depthCode, w, h, plan.entry[3], plan.entry[4], nb, pad, &stats, f, table.data(), c, work0.data());
-    tm1(depthCode, plan.entry[3], h, LuminositySteps(s.luminosityCode), s.microcontrastCode,
+    get_image(depthCode, w, h, e[kPlanRowLength], e[kPlanRowCount], nb, pad, &stats, f, table.data(), c,
+              work0.data());
+    tm1(depthCode, e[kPlanRowLength], h, LuminositySteps(s.luminosityCode), s.microcontrastCode,
         MicroSmoothingFactor(s.microSmoothing), &plan, &stats, work0.data(), work1.data(), work2.data());
-    tm2(plan.entry[3], h, plan.entry[3], plan.entry[4], plan.entry[7], plan.entry[8], plan.entry[5], plan.entry[11],
-        work1.data(), work2.data(), work0.data());
-    int32_t settings[kSettingCount];
-    FillOutputSettings(s, settings);
-    affich_image(depthCode, w, h, nb, pad, settings, depthCode == 0 ? 2.2 : 1.0, &stats, f, table.data(), c,
-                 work0.data(), reinterpret_cast<float*>(out.data()), reinterpret_cast<uint16_t*>(out.data()));
+    tm2(e[kPlanRowLength], h, e[kPlanRowLength], e[kPlanRowCount], e[kPlanSolverCoarsestWidth],
+        e[kPlanSolverCoarsestHeight], e[kPlanSolverSize], e[kPlanSolverLevels], work1.data(), work2.data(),
+        work0.data());
+    affich_image(depthCode, w, h, nb, pad, OutputSlots(s).data(), depthCode == 0 ? 2.2 : 1.0, &stats, f,
+                 table.data(), c, work0.data(), reinterpret_cast<float*>(out.data()),
+                 reinterpret_cast<uint16_t*>(out.data()));
     return out;
 }
 
@@ -126,9 +150,15 @@ TEST_P(FullRunTest, WrapsPanoramasWithAQuarterOnEachSide) {
     settings.is360 = 1;
     const std::vector<uint8_t> expected = ToneMapDirectly(host.document, settings);
 
+    // The flag has no scripting key: our host sets it through the module's export.
+    EXPECT_EQ(SetModulePanoramaFlag(host, Module(), true), filterBadParameters);  // no settings yet
     ASSERT_EQ(CallSelector(host, Module(), filterSelectorParameters), noErr);
     ASSERT_EQ(CallSelector(host, Module(), filterSelectorPrepare), noErr);
-    SettingsOf(host)->is360 = 1;
+    uint8_t* parameters = PeekHandle(host, host.parameters);
+    EXPECT_EQ(Module().setPanoramaFlag(parameters, int32_t(sizeof(TMSettings)) - 1, 1), filterBadParameters);
+    EXPECT_EQ(SettingsOf(host)->is360, 0);
+    ASSERT_EQ(SetModulePanoramaFlag(host, Module(), true), noErr);
+    EXPECT_EQ(SettingsOf(host)->is360, 1);
     ASSERT_EQ(CallSelector(host, Module(), filterSelectorStart), noErr);
     EXPECT_EQ(GlobalsOf(host)->workingWidth, 600);
     EXPECT_EQ(host.document.width, 400);
@@ -199,6 +229,33 @@ TEST_P(FullRunTest, SettingsShapeWhatReachesTheDocument) {
     EXPECT_GT(compared, 1000);
 }
 
+// Every setting that reaches the output stage, each with a value of its own,
+// lands in the slot that the output operators read.
+TEST_P(FullRunTest, EveryOutputSettingReachesItsOwnSlot) {
+    auto adjust = [](TMSettings* s) {
+        s->strength = 55;
+        s->colorSaturation = 63;
+        s->whitePoint = 7000;
+        s->blackPoint = 300;
+        s->gammaCode = 43;
+        s->highlightsSmoothing = 20;
+        s->shadowsSmoothing = 35;
+        s->shadowsClipping = 10;
+        s->colorTemperature = -3;
+        s->saturationHighlights = 4;
+        s->saturationShadows = -2;
+    };
+    for (int16_t depth : {int16_t(32), int16_t(16)}) {
+        MiniHost host;
+        host.document = Scene(180, 130, 3, depth);
+        TMSettings settings = FirstRunDefaults();
+        adjust(&settings);
+        const std::vector<uint8_t> expected = ToneMapDirectly(host.document, settings);
+        RunWithSettings(host, Module(), adjust);
+        EXPECT_EQ(host.document.samples, expected) << "depth " << depth;
+    }
+}
+
 TEST_P(FullRunTest, PacksAndUnpacksPaddedHostRows) {
     MiniHost padded, plain;
     padded.document = plain.document = Scene(150, 110, 3, 16);
@@ -256,6 +313,14 @@ INSTANTIATE_TEST_SUITE_P(InProcessAndLoaded, FullRunTest, ::testing::Values(fals
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "LoadedModule" : "InProcess";
                          });
+
+TEST(RunParameters, OutputSettingsTakeTheirSlots) {
+    TMSettings s{};
+    for (const SettingInfo& info : kSettingTable) s.*info.field = 101 + info.slot;  // a value of its own each
+    int32_t array[kSettingCount];
+    FillOutputSettings(s, array);
+    EXPECT_EQ(std::vector<int32_t>(array, array + kSettingCount), OutputSlots(s));
+}
 
 TEST(RunParameters, LuminosityStepsAndMicroSmoothingFactor) {
     const int32_t steps[21] = {1, 1, 2, 2, 3, 4, 4, 5, 5, 6, 7, 7, 8, 8, 9, 10, 10, 11, 11, 12, 13};

@@ -6,12 +6,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "DescriptorValues.h"
+#include "../../settings/DescriptorValues.h"
+#include "../../settings/SettingsTable.h"
 #include "HostTestSupport.h"
 #include "PluginIdentity.h"
 #include "PluginState.h"
 #include "Scripting.h"
-#include "SettingsTable.h"
 
 namespace {
 
@@ -324,6 +324,11 @@ TEST(DescriptorValues, EveryFloatSettingSurvivesTheRoundTrip) {
     EXPECT_EQ(field, 2469);
     ASSERT_TRUE(FieldOfDescriptorFloat(white, -0.00009, &field));
     EXPECT_EQ(field, -1);
+    // Codes saturated by an extreme action still give an exponent when recorded.
+    ASSERT_TRUE(FieldOfDescriptorFloat(gamma, INFINITY, &field));
+    EXPECT_EQ(field, INT32_MIN);
+    EXPECT_EQ(DescriptorFloatOf(gamma, INT32_MIN), INFINITY);
+    EXPECT_EQ(DescriptorFloatOf(gamma, INT32_MAX), 0.0);
 }
 
 // ---- The registry file ----

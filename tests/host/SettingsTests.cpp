@@ -1,11 +1,17 @@
-// Defaults, the White/Black Point slider mapping and the settings array.
+// Defaults, the settings array, the settings table and what the dialog's
+// controls show of each setting: positions, value labels, ids, hover help.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
+#include <string>
 
+#include "../../dialog/ControlHelpTexts.h"
+#include "../../settings/SettingsTable.h"
+#include "../../settings/SliderValues.h"
 #include "Settings.h"
-#include "SettingsTable.h"
 
 namespace {
 
@@ -15,6 +21,13 @@ bool SameSettings(const TMSettings& a, const TMSettings& b) {
            a.is360 == b.is360 && a.showPreview == b.showPreview && a.restorePreview == b.restorePreview &&
            a.fullRecompute == b.fullRecompute && std::equal(a.cacheInvalid, a.cacheInvalid + 3, b.cacheInvalid) &&
            a.recomputeLevel == b.recomputeLevel;
+}
+
+const SettingInfo& Setting(const char* element) {
+    for (const SettingInfo& info : kSettingTable)
+        if (std::string(info.element) == element) return info;
+    ADD_FAILURE() << "no setting " << element;
+    return kSettingTable[0];
 }
 
 TEST(PointSliders, MapPositionsToPointValues) {
@@ -30,6 +43,24 @@ TEST(PointSliders, MapPositionsToPointValues) {
     EXPECT_EQ(PointToSlider(0, 1.0 / e), 0);
     // Every position from 2 up survives the round trip through the record.
     for (int p = 2; p <= 100; ++p) EXPECT_EQ(PointToSlider(SliderToPoint(p, e), 1.0 / e), p) << p;
+}
+
+TEST(Defaults, FirstRunValuesOfBothKindsOfImage) {
+    TMGlobals globals{};
+    TMSettings s{};
+    InitSettings(&s, &globals);
+    // Luminosity code 10 (shown as 0), Strength 70, Color Saturation 46, White
+    // Point 5000 (0.250), Gamma code 50 (1.00), Light Smoothing "High".
+    const int32_t expected[kSettingCount] = {10, 70, 46, 5000, 0, 50, 0, 1, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_TRUE(std::equal(expected, expected + kSettingCount, &s.luminosityCode));
+    EXPECT_EQ(s.is360, 0);
+    EXPECT_EQ(s.showPreview, 1);
+    EXPECT_EQ(s.recomputeLevel, 2);
+
+    globals.depthCode = 1;  // the previous prepare saw a 16-bit image
+    InitSettings(&s, &globals);
+    EXPECT_EQ(s.strength, 40);
+    EXPECT_TRUE(std::equal(expected + 2, expected + kSettingCount, &s.colorSaturation));
 }
 
 TEST(Defaults, DefaultButtonDiffersOnlyInMicroSmoothingAndTheWrapFlag) {
@@ -119,6 +150,123 @@ TEST(SettingsTable, CoversEverySlotAndFieldOnce) {
     }
     EXPECT_EQ(kSettingTable[0].key, 0x73726768u);  // 'srgh'
     EXPECT_EQ(kSettingTable[14].key, 0x436C5348u);  // 'ClSH'
+    // The terminology resource declares the first nine keys and no others.
+    for (int i = 0; i < kSettingCount; ++i)
+        EXPECT_EQ(kSettingTable[i].scriptName != nullptr, i < 9) << kSettingTable[i].element;
+}
+
+TEST(SettingsTable, DefaultsLieInsideWhatTheDialogCanStore) {
+    for (const SettingInfo& info : kSettingTable) {
+        for (DefaultSet set : {DefaultSet::FirstRun, DefaultSet::DefaultButton}) {
+            for (int32_t depthCode : {0, 1}) {
+                const int32_t v = DefaultValue(info, set, depthCode);
+                EXPECT_GE(v, info.recordMin) << info.element;
+                EXPECT_LE(v, info.recordMax) << info.element;
+            }
+        }
+    }
+}
+
+// Every position of every control stores a value the record range allows and
+// shows again at the same position; only the point sliders' position 1 stores
+// 0 and so comes back as 0.
+TEST(DialogControls, PositionsAndRecordValuesRoundTrip) {
+    for (const SettingInfo& info : kSettingTable) {
+        for (int32_t p = 0; p <= info.control.maxPosition; ++p) {
+            const int32_t v = RecordValueOfPosition(info, p);
+            ASSERT_GE(v, info.recordMin) << info.element << " " << p;
+            ASSERT_LE(v, info.recordMax) << info.element << " " << p;
+            const bool pointOne = info.control.mapping == PositionMapping::PointCurve && p == 1;
+            ASSERT_EQ(PositionOfRecordValue(info, v), pointOne ? 0 : p) << info.element;
+        }
+        // The ends of the record's range are the ends of the control's.
+        EXPECT_EQ(PositionOfRecordValue(info, info.recordMin), 0) << info.element;
+        EXPECT_EQ(PositionOfRecordValue(info, info.recordMax), info.control.maxPosition) << info.element;
+    }
+    EXPECT_EQ(RecordValueOfPosition(Setting("WhiteClip"), 30), 5000);
+    EXPECT_EQ(RecordValueOfPosition(Setting("ColorTemperature"), 7), -3);
+    EXPECT_EQ(RecordValueOfPosition(Setting("Smoothing"), 0), -2);  // button 150 is "Very Low"
+}
+
+TEST(DialogControls, ValueLabelsInTheDialogsFormats) {
+    const std::map<std::string, std::vector<std::pair<int32_t, std::string>>> cases = {
+        {"Luminosity", {{13, "+3"}, {10, "0"}, {0, "-10"}}},  // record codes
+        {"Strength", {{70, "70"}, {0, "0"}}},
+        {"WhiteClip", {{5000, "0.250"}, {23916, "1.196"}, {200000, "10.000"}, {0, "0.000"}}},
+        {"Gamma", {{0, "2.00"}, {50, "1.00"}, {100, "0.50"}, {37, "1.20"}}},
+        {"ColorTemperature", {{-3, "-3"}, {4, "+4"}, {0, "0"}}},
+        {"Microcontrast", {{10, "+10"}}},
+        {"Smoothing", {{-2, "Very Low"}, {0, "Medium"}, {1, "High"}, {2, "Very High"}, {3, ""}}},
+    };
+    for (const auto& [element, labels] : cases)
+        for (const auto& [value, text] : labels) EXPECT_EQ(ValueLabelText(Setting(element.c_str()), value), text);
+}
+
+// Each control's value label and caption take the ids after it; no id is
+// used twice, also not by the other controls with hover help.
+TEST(DialogControls, IdsFollowEachControlAndNeverRepeat) {
+    std::set<int> ids;
+    auto take = [&ids](int id, const char* what) { EXPECT_TRUE(ids.insert(id).second) << id << " " << what; };
+    for (const SettingInfo& info : kSettingTable) {
+        const DialogControl& c = info.control;
+        const int controls = c.kind == ControlKind::RadioGroup ? c.maxPosition + 1 : 1;
+        for (int i = 0; i < controls; ++i) take(c.id + i, info.element);
+        EXPECT_EQ(ValueLabelId(c), c.id + controls);
+        take(ValueLabelId(c), info.element);
+        take(CaptionId(c), info.element);
+    }
+    for (const ControlHelpText& help : kControlHelpTexts) take(help.controlId, help.text);
+    const SettingInfo& smoothing = Setting("Smoothing");
+    EXPECT_EQ(smoothing.control.kind, ControlKind::RadioGroup);
+    EXPECT_EQ(ValueLabelId(smoothing.control), 155);
+    EXPECT_EQ(ValueLabelId(Setting("Strength").control), 111);
+    EXPECT_EQ(CaptionId(Setting("Strength").control), 112);
+}
+
+// Three sliders always visible; every tab page holds its rows from 1 on,
+// one slider per row.
+TEST(DialogControls, TabPagesHoldOneSliderPerRow) {
+    std::map<int, std::set<int>> rows;
+    int alwaysVisible = 0;
+    for (const SettingInfo& info : kSettingTable) {
+        if (info.control.kind != ControlKind::Slider) continue;
+        const TabPlace place = info.control.place;
+        if (place.page == kAlwaysVisible.page) {
+            ++alwaysVisible;
+            continue;
+        }
+        EXPECT_TRUE(rows[place.page].insert(place.row).second) << info.element;
+    }
+    EXPECT_EQ(alwaysVisible, 3);
+    ASSERT_EQ(rows.size(), 4u);
+    for (const auto& [page, taken] : rows) {
+        EXPECT_EQ(*taken.begin(), 1) << page;
+        EXPECT_EQ(*taken.rbegin(), int(taken.size())) << page;
+    }
+    EXPECT_EQ(rows[2].size(), 2u);  // "Micro" has no third row
+}
+
+// Twenty-one texts: every slider's and seven other controls'; letter for
+// letter, so the well-known misspellings and the trailing space or line break
+// of some texts must survive any tidying.
+TEST(HoverHelp, TextsKeepTheirLettersAndEndings) {
+    std::map<int, std::string> texts;
+    for (const SettingInfo& info : kSettingTable)
+        if (info.help != nullptr) texts[info.control.id] = info.help;
+    EXPECT_EQ(Setting("Smoothing").help, nullptr);  // the radio buttons show none
+    for (const ControlHelpText& help : kControlHelpTexts) texts[help.controlId] = help.text;
+    ASSERT_EQ(texts.size(), 21u);
+
+    const std::map<int, char> endings = {{130, ' '}, {140, ' '}, {250, ' '}, {180, '\n'}, {160, '\n'}};
+    for (const auto& [id, text] : texts) {
+        const auto ending = endings.find(id);
+        EXPECT_EQ(text.back(), ending == endings.end() ? '.' : ending->second) << id;
+    }
+    EXPECT_EQ(texts[180].rfind("Gamma ddjusts the mid-tone", 0), 0u);
+    EXPECT_NE(texts[210].find("of the ouptut image"), std::string::npos);
+    EXPECT_NE(texts[300].find("an equirectagular image continous.\nOnly"), std::string::npos);
+    EXPECT_NE(texts[240].find("highlights. \nThe value"), std::string::npos);
+    EXPECT_EQ(texts[4], "Show the help for the Tone Mapping Plug-In.");
 }
 
 }  // namespace

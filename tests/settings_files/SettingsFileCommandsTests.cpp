@@ -13,6 +13,7 @@
 #include <string>
 
 #include "SettingsFileCommands.h"
+#include "SettingsTable.h"
 
 namespace {
 
@@ -34,13 +35,15 @@ std::string ReadBytes(const std::string& path) {
 }
 
 bool SameFields(const TMSettings& a, const TMSettings& b) {
-    const SettingsSnapshot x = TakeSettingsSnapshot(a), y = TakeSettingsSnapshot(b);
-    return std::equal(x.value, x.value + kSettingCount, y.value);
+    int32_t x[kSettingCount], y[kSettingCount];
+    SettingsToArray(a, x);
+    SettingsToArray(b, y);
+    return std::equal(x, x + kSettingCount, y);
 }
 
 TMSettings FirstRunSettings() {
     TMSettings settings{};
-    InitSettings(&settings, nullptr);
+    WriteDefaultSettings(DefaultSet::FirstRun, 0, &settings);
     return settings;
 }
 

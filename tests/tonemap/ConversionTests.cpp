@@ -2,7 +2,12 @@
 // in the dialog's units.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <map>
+#include <sstream>
+
 #include "CodeConversions.h"
+#include "ExitCodes.h"
 #include "Options.h"
 #include "SettingOptions.h"
 #include "ToolSettings.h"
@@ -119,6 +124,65 @@ TEST(CommandLine, TellsWhatIsWrongWithACombination) {
                                                          {"-x", "a", "b"},
                                                          {"--example", "dir", "a.exr"}};
     for (const auto& args : wrong) EXPECT_FALSE(Parses(args, &o, &problem)) << args[0];
+}
+
+// What the parser says to an option with a stand-in for its value.
+std::string ProblemWith(std::vector<std::string> option) {
+    const std::map<std::string, std::string> standIns = {{"N", "0"}, {"LEVEL", "high"}, {"EXT", "png"}};
+    if (option.size() == 2 && standIns.count(option[1])) option[1] = standIns.at(option[1]);
+    option.insert(option.end(), {"--output-dir", "out", "in.exr"});
+    ToolOptions o;
+    std::string problem;
+    ParseCommandLine(option, &o, &problem);
+    return problem;
+}
+
+// Every option --help lists is one the parser knows, with the value the help
+// gives it; every setting and every exit status is explained there.
+TEST(CommandLine, HelpListsEveryOptionAndOnlyOptionsThatParse) {
+    const std::string help = HelpText();
+    std::istringstream lines(help);
+    int listed = 0;
+    for (std::string line; std::getline(lines, line);) {
+        // An option's line: its names in the first 32 columns, then the explanation.
+        if (line.rfind("  -", 0) != 0 || line.size() <= 32 || line.compare(30, 2, "  ") != 0) continue;
+        std::istringstream names(line.substr(0, 32));
+        std::vector<std::string> words{std::istream_iterator<std::string>(names), {}};
+        if (words[0].back() == ',') {  // "-q, --quiet": each name alone
+            EXPECT_EQ(ProblemWith({words[0].substr(0, words[0].size() - 1)}).find("Unknown"), std::string::npos);
+            words.erase(words.begin());
+        }
+        EXPECT_EQ(ProblemWith(words).find("Unknown"), std::string::npos) << line;
+        ++listed;
+    }
+    EXPECT_EQ(listed, kSettingCount + 13);  // the settings and the thirteen other options
+    for (const SettingInfo& info : kSettingTable)
+        EXPECT_NE(help.find("  --" + std::string(info.option) + " "), std::string::npos) << info.option;
+    for (int code = kExitOk; code <= kLastExitCode; ++code)
+        EXPECT_NE(help.find("  " + std::to_string(code) + (code < 10 ? "  " : " ") + ExitCodeMeaning(ExitCode(code))),
+                  std::string::npos)
+            << code;
+    EXPECT_NE(help.find("smaller than 100 x 100\n"), std::string::npos);
+    EXPECT_NE(help.find("  --strength N                  0 to 100; default 70, 40 for 16-bit images\n"),
+              std::string::npos);
+    EXPECT_NE(help.find("the slider's 101 positions (1.5 becomes 1.49)"), std::string::npos);
+}
+
+TEST(CommandLine, ShortOptionsAndValuesTheOptionsCheck) {
+    ToolOptions o;
+    std::string problem;
+    ASSERT_TRUE(ParseCommandLine({"-q", "-h"}, &o, &problem)) << problem;
+    EXPECT_TRUE(o.quiet);
+    EXPECT_TRUE(o.help);
+    EXPECT_FALSE(ParseCommandLine({"-h=1"}, &o, &problem));
+    EXPECT_FALSE(ParseCommandLine({"--settings="}, &o, &problem));
+    EXPECT_EQ(problem, "--settings needs a value.");
+    EXPECT_FALSE(ParseCommandLine({"--format", "gif", "--output-dir", "d", "a"}, &o, &problem));
+    EXPECT_NE(problem.find("\"gif\" is not a format"), std::string::npos) << problem;
+    ASSERT_TRUE(ParseCommandLine({"--depth=16", "--360", "--example", "d"}, &o, &problem)) << problem;
+    EXPECT_TRUE(o.promoteEightBit);
+    EXPECT_TRUE(o.is360);
+    EXPECT_EQ(o.exampleDir, "d");
 }
 
 TEST(ToolSettings, DefaultsAreTheDefaultButtonsForTheDocumentsDepth) {

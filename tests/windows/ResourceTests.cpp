@@ -1,6 +1,7 @@
 // The built ToneMapping.8bf as the host sees it: loadable on its own (so it
 // needs no runtime DLLs beside it), exporting its entry point, and carrying
-// the property list PiPL 16000 byte for byte in the host's Windows layout.
+// the property list PiPL 16000 byte for byte in the host's Windows layout and
+// the scripting terminology AETE 16000 that matches the settings table.
 // Four-character codes are decoded from the stored bytes the way the host
 // reads them on Windows, as little-endian 32-bit integers, whatever the
 // resource script wrote to produce them.
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "../../minihost/MiniHost.h"
+#include "../../settings/SettingsTable.h"
 #include "PluginIdentity.h"
 
 namespace {
@@ -116,6 +118,32 @@ void ExpectCString(const Property& property, size_t offset, const std::string& e
     EXPECT_TRUE(ZerosFrom(property, offset + expected.size())) << property.key;
 }
 
+// Pascal strings, 16- and 32-bit words of the terminology resource, with the
+// zero byte that pads to an even offset where the format aligns.
+struct TerminologyReader {
+    ByteReader reader;
+    std::string Pascal() {
+        const uint8_t* n = nullptr;
+        const uint8_t* text = nullptr;
+        if (!reader.Take(1, &n) || !reader.Take(*n, &text)) return std::string();
+        return std::string(reinterpret_cast<const char*>(text), *n);
+    }
+    void Align() {
+        const uint8_t* pad = nullptr;
+        if (reader.at % 2 != 0 && reader.Take(1, &pad) && *pad != 0) reader.overrun = true;
+    }
+    uint32_t Word() { return reader.Read(2); }
+    uint32_t Long() { return reader.Read(4); }
+};
+
+struct TerminologyParameter {
+    std::string name;
+    uint32_t key = 0;
+    uint32_t type = 0;
+    std::string description;
+    uint32_t flags = 0;
+};
+
 class BuiltModuleTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { module = LoadLibraryA(DefaultModulePath().c_str()); }
@@ -124,6 +152,16 @@ protected:
         module = nullptr;
     }
     void SetUp() override { ASSERT_NE(module, nullptr) << "cannot load " << DefaultModulePath() << " (error " << GetLastError() << ")"; }
+
+    // A copy of resource 16000 of the given type; empty when there is none.
+    static std::vector<uint8_t> LoadResourceBytes(const char* type) {
+        HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(16000), type);
+        if (found == nullptr) return {};
+        HGLOBAL loaded = LoadResource(module, found);
+        const auto* bytes = static_cast<const uint8_t*>(loaded != nullptr ? LockResource(loaded) : nullptr);
+        if (bytes == nullptr) return {};
+        return std::vector<uint8_t>(bytes, bytes + SizeofResource(module, found));
+    }
 
     static PropertyList LoadPropertyList() {
         HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(16000), "PiPL");
@@ -139,9 +177,72 @@ protected:
 
 HMODULE BuiltModuleTest::module = nullptr;
 
-TEST_F(BuiltModuleTest, ExportsItsEntryPointAndMessageHook) {
+TEST_F(BuiltModuleTest, ExportsItsEntryPointAndTheHooksOfOurHost) {
     EXPECT_NE(GetProcAddress(module, "PluginMain"), nullptr);
     EXPECT_NE(GetProcAddress(module, "SetMessageBoxHandler"), nullptr);
+    EXPECT_NE(GetProcAddress(module, "SetPanoramaFlag"), nullptr);
+}
+
+// The event's declared parameters are the settings table's first nine, with
+// their keys, names, descriptions and descriptor types.
+TEST_F(BuiltModuleTest, TerminologyDeclaresTheTablesScriptingParameters) {
+    const std::vector<uint8_t> bytes = LoadResourceBytes("AETE");
+    ASSERT_FALSE(bytes.empty()) << "AETE 16000 missing";
+    TerminologyReader t{ByteReader{bytes.data(), bytes.size()}};
+    EXPECT_EQ(t.Word(), 1u);  // resource version
+    t.Word();                 // format version
+    t.Word();                 // language
+    t.Word();                 // script
+    EXPECT_EQ(t.Word(), 1u);  // one suite
+    EXPECT_EQ(t.Pascal(), "Quillon");
+    EXPECT_EQ(t.Pascal(), "Maridel");
+    t.Align();
+    EXPECT_EQ(t.Long(), FourCC("sdk1"));
+    t.Word();                 // level
+    t.Word();                 // version
+    EXPECT_EQ(t.Word(), 1u);  // one event
+    EXPECT_EQ(t.Pascal(), "Tone Mapping");
+    EXPECT_EQ(t.Pascal(), "Tone maps 32-bit HDR images");
+    t.Align();
+    EXPECT_EQ(t.Long(), FourCC("sdk1"));  // class
+    EXPECT_EQ(t.Long(), FourCC("sdk1"));  // id
+    EXPECT_EQ(t.Long(), FourCC("null"));  // reply
+    EXPECT_EQ(t.Pascal(), "");
+    t.Align();
+    EXPECT_EQ(t.Word(), 0u);
+    EXPECT_EQ(t.Long(), FourCC("#ImR"));  // direct parameter
+    EXPECT_EQ(t.Pascal(), "");
+    t.Align();
+    EXPECT_EQ(t.Word(), 0xB000u);
+
+    std::vector<TerminologyParameter> declared(t.Word());
+    for (TerminologyParameter& p : declared) {
+        p.name = t.Pascal();
+        t.Align();
+        p.key = t.Long();
+        p.type = t.Long();
+        p.description = t.Pascal();
+        t.Align();
+        p.flags = t.Word();
+    }
+    EXPECT_EQ(t.Word(), 0u);  // classes
+    EXPECT_EQ(t.Word(), 0u);  // comparison operators
+    EXPECT_EQ(t.Word(), 0u);  // enumerations
+    EXPECT_FALSE(t.reader.overrun);
+    EXPECT_EQ(t.reader.at, bytes.size());
+
+    std::vector<const SettingInfo*> expected;
+    for (const SettingInfo& info : kSettingTable)
+        if (info.scriptName != nullptr) expected.push_back(&info);
+    ASSERT_EQ(declared.size(), expected.size());
+    for (size_t i = 0; i < declared.size(); ++i) {
+        const SettingInfo& info = *expected[i];
+        EXPECT_EQ(declared[i].key, info.key) << i;
+        EXPECT_EQ(declared[i].name, info.scriptName) << i;
+        EXPECT_EQ(declared[i].description, info.scriptDescription) << i;
+        EXPECT_EQ(declared[i].type, info.floatKey ? FourCC("doub") : FourCC("long")) << info.scriptName;
+        EXPECT_EQ(declared[i].flags, 0u) << info.scriptName;
+    }
 }
 
 TEST_F(BuiltModuleTest, PropertyListHasTheHostsLayoutAndOrder) {

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+#include "../engine/SettingUnits.h"
 
-const double kLn2 = std::log(2.0);
+namespace {
 
 int32_t SaturateToInt32(double v) {
     if (v >= 2147483647.0) return std::numeric_limits<int32_t>::max();
@@ -31,8 +31,8 @@ int32_t DescriptorIntegerOf(const SettingInfo& info, int32_t field) {
 }
 
 double DescriptorFloatOf(const SettingInfo& info, int32_t field) {
-    if (info.descriptor == DescriptorConversion::GammaExponent) return std::exp((50 - field) * kLn2 / 50);
-    return field / 20000.0;
+    if (info.descriptor == DescriptorConversion::GammaExponent) return GammaExponentOfCode(field);
+    return DescriptorPercentOfPoints(field);
 }
 
 int32_t FieldOfDescriptorInteger(const SettingInfo& info, int32_t value) {
@@ -43,11 +43,11 @@ int32_t FieldOfDescriptorInteger(const SettingInfo& info, int32_t value) {
 
 bool FieldOfDescriptorFloat(const SettingInfo& info, double value, int32_t* field) {
     if (std::isnan(value)) return false;
-    double v = value * 20000;
+    double v = PointsOfPercent(value);
     if (info.descriptor == DescriptorConversion::GammaExponent) {
-        // 2^((50 - code) / 50) solved for the code; non-positive exponents have none.
+        // Non-positive exponents have no code.
         if (value <= 0) return false;
-        v = 50 * (1 - std::log(value) / kLn2);
+        v = GammaCodeOfLog(std::log(value));
     }
     *field = TruncateAllowingRoundingError(v);
     return true;

@@ -22,3 +22,25 @@ bool FieldOfDescriptorFloat(const SettingInfo& info, double value, int32_t* fiel
 
 // Whether a registry value lies inside the range the last-used settings accept.
 bool InLastUsedRange(const SettingInfo& info, double value);
+
+// Applies a last-used registry entry by the rules every reader of it keeps:
+// key by key in descriptor order, each value only inside its accepted range;
+// the first value that cannot be had ends the reading, and the values applied
+// before it stay. `getInteger(key, int32_t*)` and `getFloat(key, double*)`
+// return false for a value that cannot be had.
+template <typename GetInteger, typename GetFloat>
+void ApplyLastUsedValues(GetInteger getInteger, GetFloat getFloat, TMSettings* settings) {
+    for (const SettingInfo& info : kSettingTable) {
+        if (info.floatKey) {
+            double value = 0;
+            if (!getFloat(info.key, &value)) return;
+            int32_t field = 0;
+            if (InLastUsedRange(info, value) && FieldOfDescriptorFloat(info, value, &field))
+                settings->*info.field = field;
+        } else {
+            int32_t value = 0;
+            if (!getInteger(info.key, &value)) return;
+            if (InLastUsedRange(info, value)) settings->*info.field = FieldOfDescriptorInteger(info, value);
+        }
+    }
+}

@@ -1,0 +1,65 @@
+#include "SliderValues.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "../engine/SettingUnits.h"
+
+namespace {
+
+const double kPointExponent = std::log(0.025) / std::log(0.3);
+
+// Integer part, plus one when the fraction cut off exceeds one half.
+int32_t RoundHalfDown(double v) {
+    int32_t i = static_cast<int32_t>(v);
+    if (v - i > 0.5) ++i;
+    return i;
+}
+
+std::string Formatted(const char* format, double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+}  // namespace
+
+double PointExponent() { return kPointExponent; }
+
+int32_t SliderToPoint(int32_t position, double exponent) {
+    return RoundHalfDown(kMaxPoints * std::pow(position / 100.0, exponent));
+}
+
+int32_t PointToSlider(int32_t value, double exponent) {
+    return RoundHalfDown(100.0 * std::pow(value / static_cast<double>(kMaxPoints), exponent));
+}
+
+int32_t RecordValueOfPosition(const SettingInfo& info, int32_t position) {
+    switch (info.control.mapping) {
+        case PositionMapping::MinusTen: return position - 10;
+        case PositionMapping::MinusTwo: return position - 2;
+        case PositionMapping::PointCurve: return SliderToPoint(position, kPointExponent);
+        default: return position;
+    }
+}
+
+int32_t PositionOfRecordValue(const SettingInfo& info, int32_t value) {
+    switch (info.control.mapping) {
+        case PositionMapping::MinusTen: return value + 10;
+        case PositionMapping::MinusTwo: return value + 2;
+        case PositionMapping::PointCurve: return PointToSlider(value, 1.0 / kPointExponent);
+        default: return value;
+    }
+}
+
+std::string ValueLabelText(const SettingInfo& info, int32_t value) {
+    const int32_t slot = RecordToSlot(info, value);
+    switch (info.label) {
+        case LabelUnit::SignedInteger: return (slot > 0 ? "+" : "") + std::to_string(slot);
+        case LabelUnit::Percent: return Formatted("%2.3f", PercentOfPoints(slot));
+        case LabelUnit::GammaExponent: return Formatted("%2.2f", GammaExponentOfCode(slot));
+        case LabelUnit::SmoothingLevel:
+            return slot >= 0 && slot < kSmoothingLevelCount ? kSmoothingLevelNames[slot] : "";
+        default: return std::to_string(slot);
+    }
+}
