@@ -1,14 +1,15 @@
 ; Installer of the Tone Mapping plug-in for 64-bit Windows hosts, built with
 ; makensis on any platform:
-;   makensis -DMODULE=ToneMapping.8bf -DHELP_DIR=docs/help -DVERSION=1.2.0 \
-;            -DOUTFILE=ToneMapping-Setup.exe installer/ToneMapping.nsi
+;   makensis -DMODULE=/abs/ToneMapping.8bf -DHELP_DIR=/abs/docs/help -DVERSION=1.2 \
+;            -DFILE_VERSION=1.2.0.0 -DOUTFILE=ToneMapping-Setup.exe installer/ToneMapping.nsi
+; (installer/CMakeLists.txt passes them, the version from host/PluginIdentity.h).
 ; It copies the plug-in, its help page and an uninstaller into one folder of
 ; the user's choice and records that folder as `Path` under the plug-in's key
 ; in the current user's registry, where the dialog's "?" button looks for
 ; Help.html. Silent use: ToneMapping-Setup.exe /S [/D=folder]
 
-!ifndef MODULE | HELP_DIR | VERSION | OUTFILE
-  !error "define MODULE, HELP_DIR, VERSION and OUTFILE"
+!ifndef MODULE | HELP_DIR | VERSION | FILE_VERSION | OUTFILE
+  !error "define MODULE, HELP_DIR, VERSION, FILE_VERSION and OUTFILE"
 !endif
 
 Unicode true
@@ -29,11 +30,11 @@ InstallDir "$COMMONFILES64\Adobe\Plug-Ins\CC\Tone Mapping"
 ShowInstDetails show
 ShowUninstDetails show
 
-VIProductVersion "${VERSION}.0"
+VIProductVersion "${FILE_VERSION}"
 VIAddVersionKey "ProductName" "${PRODUCT}"
 VIAddVersionKey "CompanyName" "Corvanta"
 VIAddVersionKey "FileDescription" "${PRODUCT} installer"
-VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "FileVersion" "${FILE_VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "LegalCopyright" "Corvanta"
 
