@@ -15,6 +15,7 @@
 #include <string>
 
 #include "MessageBox.h"
+#include "Settings.h"
 #include "SettingsFileCommands.h"
 #include "WindowsTestSupport.h"
 
