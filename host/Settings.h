@@ -31,6 +31,8 @@ struct TMGlobals {
     HostBuffer previewCache;
     HostBuffer histograms;
     int32_t previewMode;
+    uint8_t displayToneMapped;  // the display buffer holds the tone-mapped picture of the current size
+    uint8_t toneMappedSaved;    // work buffer 0 holds that picture while the source image is shown
 };
 
 // The fifteen settings at their full width, as the start selector saves them

@@ -181,6 +181,26 @@ std::string TemporaryNameFor(const std::string& path) {
         .string();
 }
 
+// Writes through `write` under a temporary name beside `path` and renames it
+// into place, so that no partial file ever carries the output's name.
+template <class Write>
+bool WriteAndRename(const std::string& path, ToolError* error, const Write& write) {
+    const std::string temporary = TemporaryNameFor(path);
+    auto fail = [&](const std::string& detail) {
+        std::error_code ec;
+        fs::remove(temporary, ec);
+        if (CancelRequested()) return Fail(error, kExitCancelled, "Cancelled; " + Quoted(path) + " was not written.");
+        return Fail(error, kExitOutput, "Cannot write " + Quoted(path) + "." + LibraryDetail(detail));
+    };
+    std::string problem;
+    if (!write(temporary, &problem)) return fail(problem);
+    if (CancelRequested()) return fail("");  // the library may finish a file although asked to stop
+    std::error_code ec;
+    fs::rename(temporary, path, ec);
+    if (ec) return fail(ec.message());
+    return true;
+}
+
 }  // namespace
 
 bool ReadImageFile(const std::string& path, bool promoteEightBit, ImageFile* image, ToolError* error) {
@@ -300,24 +320,24 @@ bool WriteImageFile(const std::string& path, const ImageFile& image, std::vector
     if (withAlpha) header.attribute("oiio:UnassociatedAlpha", 1);
     SetCompression(LowerExtension(path), &header);
 
-    const std::string temporary = TemporaryNameFor(path);
-    auto fail = [&](const std::string& detail) {
-        std::error_code ec;
-        fs::remove(temporary, ec);
-        if (CancelRequested()) return Fail(error, kExitCancelled, "Cancelled; " + Quoted(path) + " was not written.");
-        return Fail(error, kExitOutput, "Cannot write " + Quoted(path) + "." + LibraryDetail(detail));
-    };
-    std::string problem;
-    if (LowerExtension(path) == "pfm") {
-        const auto* samples = reinterpret_cast<const float*>(pixels.data());
-        if (!WritePfm(temporary, image.document.width, image.document.height, 3, samples, &problem))
-            return fail(problem);
-    } else if (!WriteWithLibrary(temporary, path, header, type, pixels, &problem)) {
-        return fail(problem);
-    }
-    if (CancelRequested()) return fail("");  // the library may finish a file although asked to stop
-    std::error_code ec;
-    fs::rename(temporary, path, ec);
-    if (ec) return fail(ec.message());
-    return true;
+    const bool pfm = LowerExtension(path) == "pfm";
+    return WriteAndRename(path, error, [&](const std::string& temporary, std::string* problem) {
+        if (pfm)
+            return WritePfm(temporary, image.document.width, image.document.height, 3,
+                            reinterpret_cast<const float*>(pixels.data()), problem);
+        return WriteWithLibrary(temporary, path, header, type, pixels, problem);
+    });
+}
+
+bool WritePlanarPicture(const std::string& path, int32_t width, int32_t height, const std::vector<uint8_t>& planes,
+                        ToolError* error) {
+    const size_t plane = static_cast<size_t>(width) * static_cast<size_t>(height);
+    std::vector<uint8_t> pixels(3 * plane);
+    for (size_t k = 0; k < plane; ++k)
+        for (size_t c = 0; c < 3; ++c) pixels[3 * k + c] = planes[c * plane + k];
+    OIIO::ImageSpec header(width, height, 3, TypeDesc::UINT8);
+    SetCompression(LowerExtension(path), &header);
+    return WriteAndRename(path, error, [&](const std::string& temporary, std::string* problem) {
+        return WriteWithLibrary(temporary, path, header, TypeDesc::UINT8, pixels, problem);
+    });
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <set>
 
@@ -60,6 +61,30 @@ bool SameFile(const std::string& a, const std::string& b) {
     return fs::exists(b, ec) && fs::equivalent(a, b, ec);
 }
 
+bool WriteHistogramFile(const std::string& path, const std::vector<int32_t>& histogram, ToolError* error) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (int32_t count : histogram) out << count << "\n";
+    out.close();
+    if (!out) return Fail(error, kExitOutput, "Cannot write the histogram to " + Quoted(path) + ".");
+    return true;
+}
+
+// --preview: the dialog's picture instead of the result.
+bool PreviewImage(Context& c, const Job& job, const TMSettings& settings, ImageFile* image, ToolError* error) {
+    std::vector<std::string> notes;
+    PreviewPicture picture;
+    const bool done = PreviewDocument(c.module, settings, PreviewSize(c.options), c.options.showOriginal,
+                                      Quoted(job.input), &image->document, &picture, &notes, error) &&
+                      WritePlanarPicture(job.output, picture.width, picture.height, picture.planes, error) &&
+                      (c.options.histogramFile.empty() ||
+                       WriteHistogramFile(c.options.histogramFile, picture.histogram, error));
+    SayAll(c, notes);
+    if (!done) return false;
+    Say(c, job.input + " -> " + job.output + " (" + std::to_string(picture.width) + " x " +
+               std::to_string(picture.height) + " preview)");
+    return true;
+}
+
 bool ProcessImage(Context& c, const Job& job, ToolError* error) {
     if (!CheckOutputPath(job.output, error)) return false;
     if (SameFile(job.input, job.output))
@@ -79,6 +104,7 @@ bool ProcessImage(Context& c, const Job& job, ToolError* error) {
     SayAll(c, notes);
     notes.clear();
     if (!ReportSettings(c, settings, error)) return false;
+    if (PreviewSize(c.options) != 0) return PreviewImage(c, job, settings, &image, error);
 
     ProgressBegin(fs::path(job.input).filename().string());
     ProgressPhase(20, 80);
