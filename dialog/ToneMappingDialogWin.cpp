@@ -16,7 +16,7 @@
 #include "PreviewBuffers.h"
 #include "PreviewRun.h"
 #include "Scripting.h"
-#include "SettingsFileCommandStandIns.h"
+#include "SettingsFileCommands.h"
 #include "ToneMappingDialog.h"
 
 namespace {
@@ -69,14 +69,14 @@ HWND HostWindow() {
     return platform != nullptr ? reinterpret_cast<HWND>(platform->hwnd) : nullptr;
 }
 
-// Padding around a tab's name in pixels: narrower than the usual 6 beside
-// it, so that the four names fit the tab control's width side by side.
-constexpr int kTabPaddingX = 4;
-constexpr int kTabPaddingY = 3;
+// Pixels the tab row keeps free beside its tabs (the selected tab stands out
+// by two on either side).
+constexpr int kTabRowMargin = 6;
 
+// Four tabs of equal width across the control, whatever the width of their
+// names in the font at hand: the row never needs scrolling.
 void InsertTabs(HWND dialog) {
     const HWND tabs = GetDlgItem(dialog, IDC_TABS);
-    SendMessageA(tabs, TCM_SETPADDING, 0, MAKELPARAM(kTabPaddingX, kTabPaddingY));
     for (int i = 0; i < kTabCount; ++i) {
         TCITEMA item{};
         item.mask = TCIF_TEXT | TCIF_IMAGE;
@@ -84,6 +84,11 @@ void InsertTabs(HWND dialog) {
         item.iImage = -1;
         SendMessageA(tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
     }
+    RECT first{}, control{};
+    SendMessageA(tabs, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    GetClientRect(tabs, &control);
+    const int width = (control.right - control.left - kTabRowMargin) / kTabCount;
+    SendMessageA(tabs, TCM_SETITEMSIZE, 0, MAKELPARAM(width, first.bottom - first.top));
 }
 
 // WM_INITDIALOG: the preview's buffers, the tabs, the controls from the
