@@ -76,9 +76,9 @@ void RefreshPreview(HWND dialog) {
     const PixelRect frame = AsPixelRect(ScreenRectOf(dialog, IDC_PREVIEW_FRAME));
     const RECT picture =
         ToClient(dialog, AsRect(PreviewArea(frame, Globals().previewWidth, Globals().previewHeight)));
-    // Nothing is painted after a failure; erasing leaves the dialog's
-    // background rather than the last picture.
-    InvalidateRect(dialog, &picture, *gPlugin.result != noErr);
+    // The picture covers its area and needs no erasing; the histogram's area
+    // is erased, so that the old bars go.
+    InvalidateRect(dialog, &picture, FALSE);
     const RECT histogram = ToClient(dialog, ScreenRectOf(dialog, IDC_HISTOGRAM_FRAME));
     InvalidateRect(dialog, &histogram, TRUE);
 }

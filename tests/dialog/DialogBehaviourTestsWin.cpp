@@ -102,6 +102,20 @@ TEST_F(DialogTest, LuminosityLabelIsSignedRightAfterOpening) {
     }
 }
 
+// An action may carry values no slider position shows: the thumb goes to
+// the end of its range, the label shows the value, the record keeps it.
+TEST_F(DialogTest, ValuesBeyondASliderPutItsThumbAtTheEnd) {
+    PlayWithDialog({IntegerItem(FourCC("srgh"), 150), FloatItem(FourCC("WCli"), -1.0)});
+    Run([&](Dialog& d) {
+        EXPECT_EQ(d.Position(IDC_STRENGTH), 100);
+        EXPECT_EQ(d.Text(IDC_STRENGTH_VALUE), "150");
+        EXPECT_EQ(d.record->strength, 150);
+        EXPECT_EQ(d.Position(IDC_WHITE_POINT), 0);
+        EXPECT_EQ(d.Text(IDC_WHITE_POINT_VALUE), "-1.000");
+        EXPECT_EQ(d.record->whitePoint, -20000);
+    });
+}
+
 TEST_F(DialogTest, PointAndGammaLabelsFollowTheThumb) {
     Run([&](Dialog& d) {
         d.Scroll(IDC_WHITE_POINT, SB_LEFT);

@@ -74,7 +74,8 @@ inline HostDocument Scene(int32_t width, int32_t height, int16_t depth) {
                 if (depth == 32)
                     FloatSamples(doc)[i] = static_cast<float>(v);
                 else
-                    Code16Samples(doc)[i] = static_cast<uint16_t>(std::fmin(32768.0, std::pow(v / 50.0, 1 / 2.2) * 32768));
+                    Code16Samples(doc)[i] =
+                        static_cast<uint16_t>(std::fmin(32768.0, std::pow(v / 50.0, 1 / 2.2) * 32768));
             }
         }
     return doc;

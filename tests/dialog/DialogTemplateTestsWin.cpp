@@ -45,7 +45,9 @@ struct TemplateReader {
     }
     std::string Text() {
         std::string text;
-        for (uint16_t c = Take<uint16_t>(); c != 0; c = Take<uint16_t>()) text.push_back(c < 128 ? char(c) : c == 0xB0 ? '\xB0' : '?');
+        // ASCII, and the degree sign of "360° Image" as its byte in the ANSI code page.
+        for (uint16_t c = Take<uint16_t>(); c != 0; c = Take<uint16_t>())
+            text.push_back(c < 128 ? char(c) : c == 0xB0 ? '\xB0' : '?');
         return text;
     }
     // A name or ordinal field: 0, 0xFFFF and an ordinal, or a text.

@@ -1,5 +1,5 @@
-// The histogram's lines, the area repainted after a new preview, the dialog's
-// size for the larger previews, and which controls show hover help.
+// The histogram's lines, the dialog's size for the larger previews, and which
+// controls show hover help.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,32 +54,17 @@ TEST(HistogramLines, AMillionPixelsInOneBinStillReachTheTop) {
     EXPECT_GE(lines[42].y1, 201);
 }
 
-TEST(PreviewArea, GrowsToAPreviewLargerThanTheFrame) {
-    const PixelRect frame{200, 60, 720, 520};  // 520 x 460
-    const PixelRect small = PreviewArea(frame, 512, 341);
-    EXPECT_EQ(small.right, 720);
-    EXPECT_EQ(small.bottom, 520);
-    const PixelRect large = PreviewArea(frame, 1024, 682);
-    EXPECT_EQ(large.left, 200);
-    EXPECT_EQ(large.top, 60);
-    EXPECT_EQ(large.right, 1224);
-    EXPECT_EQ(large.bottom, 742);
-}
-
-TEST(FittedDialogSize, GrowsWithATenPixelMarginAndComesBackForSmall) {
+// The width and height grow independently; a preview that exactly fills the
+// opening size needs no margin.
+TEST(FittedDialogSize, GrowsOnlyWhereThePreviewNeedsIt) {
     const PixelSize opening{754, 726};
     const PixelSize offset{214, 68};
-    const PixelSize large = FittedDialogSize(opening, offset, 1024, 698);
-    EXPECT_EQ(large.width, 214 + 1024 + 10);
-    EXPECT_EQ(large.height, 68 + 698 + 10);
-    const PixelSize wideOnly = FittedDialogSize(opening, offset, 768, 300);
-    EXPECT_EQ(wideOnly.width, 214 + 768 + 10);
-    EXPECT_EQ(wideOnly.height, 726);
-    const PixelSize small = FittedDialogSize(opening, offset, 512, 349);
-    EXPECT_EQ(small.width, 754);
-    EXPECT_EQ(small.height, 726);
-    // Exactly filling the opening size needs no margin.
-    EXPECT_EQ(FittedDialogSize(opening, offset, 540, 658).width, 754);
+    const PixelSize wide = FittedDialogSize(opening, offset, 768, 300);
+    EXPECT_EQ(wide.width, 214 + 768 + 10);
+    EXPECT_EQ(wide.height, 726);
+    const PixelSize exact = FittedDialogSize(opening, offset, 540, 658);
+    EXPECT_EQ(exact.width, 754);
+    EXPECT_EQ(exact.height, 726);
 }
 
 TEST(HoverHelp, TwentyOneControlsEachWithItsOwnSlot) {

@@ -123,4 +123,26 @@ TEST_F(DialogTest, AFailedPreviewPaintsNothingAndComputesNoMore) {
     EXPECT_EQ(OutstandingBuffers(host), 0);
 }
 
+// A preview that fails after pictures were shown: the dialog's background
+// takes the picture's place, as the histogram's erasing reaches it too.
+TEST_F(DialogTest, APreviewFailingLaterLeavesTheBackground) {
+    Run([&](Dialog& d) {
+        d.Paint();
+        const RECT frame = d.ClientRectOf(IDC_PREVIEW_FRAME);
+        const int32_t width = d.globals->previewWidth, height = d.globals->previewHeight;
+        ASSERT_EQ(DifferingPixels(ReadBack(d.window), TopLeft(frame), d), 0);
+        // The document turns into one the preview refuses (an 8-bit one).
+        host.record.depth = 8;
+        d.Scroll(IDC_STRENGTH, SB_LINELEFT);
+        host.record.depth = 32;
+        d.Paint();
+        const Pixels pixels = ReadBack(d.window);
+        const uint32_t background = pixels.At(frame.left + width + 3, frame.top + 10);  // beside the picture
+        int64_t painted = 0;
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x) painted += pixels.At(frame.left + x, frame.top + y) != background;
+        EXPECT_EQ(painted, 0);
+    });
+}
+
 }  // namespace
