@@ -347,4 +347,22 @@ TEST_F(DialogTest, OkRunsTheFullImageWithTheDialogsSettings) {
     ReleaseKeptHandles(direct);
 }
 
+// Without a user our host presses the button it is told to as soon as the
+// dialog has opened (and computed its first preview).
+TEST(HostWithoutUser, AnswersTheDialogItself) {
+    for (int button : {IDOK, IDCANCEL}) {
+        MiniHost host;
+        host.document = Scene(300, 200, 32);
+        host.dialogAnswer = button;
+        const int16_t result = RunFilter(host, BuiltModule(), true);
+        EXPECT_EQ(result, button == IDOK ? noErr : userCanceledErr);
+        // The opening's preview asked for the image, and OK's full run once more.
+        EXPECT_EQ(host.advanceStateCalls, button == IDOK ? 2 : 1) << button;
+        EXPECT_EQ(host.document.samples != Scene(300, 200, 32).samples, button == IDOK);
+        EXPECT_EQ(OutstandingBuffers(host), 0);
+        ReleaseKeptHandles(host);
+    }
+}
+
 }  // namespace
+
