@@ -31,6 +31,7 @@ struct TMGlobals {
     HostBuffer previewCache;
     HostBuffer histograms;
     int32_t previewMode;
+    int32_t runDetail;  // RunDetail of the last full run, for our own host
 };
 
 // The fifteen settings at their full width, as the start selector saves them

@@ -23,6 +23,7 @@ bool LoadPluginModule(const std::string& path, PluginModule* module, std::string
     module->setMessageBoxHandler =
         reinterpret_cast<SetMessageBoxHandlerProc>(dlsym(library, kSetMessageBoxHandlerName));
     module->setPanoramaFlag = reinterpret_cast<SetPanoramaFlagProc>(dlsym(library, kSetPanoramaFlagName));
+    module->getRunDetail = reinterpret_cast<GetRunDetailProc>(dlsym(library, kGetRunDetailName));
     return true;
 }
 

@@ -14,12 +14,14 @@
 extern "C" void PluginMain(int16_t selector, void* pluginParamBlock, intptr_t* data, int16_t* result);
 extern "C" void SetMessageBoxHandler(MessageBoxHandler handler);
 extern "C" int16_t SetPanoramaFlag(void* parameters, int32_t size, int32_t is360);
+extern "C" int32_t GetRunDetail(const void* globals, int32_t size);
 
 inline PluginModule InProcessModule() {
     PluginModule module;
     module.main = PluginMain;
     module.setMessageBoxHandler = SetMessageBoxHandler;
     module.setPanoramaFlag = SetPanoramaFlag;
+    module.getRunDetail = GetRunDetail;
     return module;
 }
 
