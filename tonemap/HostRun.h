@@ -10,8 +10,13 @@
 #include "../minihost/MiniHost.h"
 #include "ExitCodes.h"
 
-// Tone-maps `document` in place. The module's own messages and the host's
-// warnings go to `notes`; `label` names the image in messages.
+// The names a run's messages use: the image read and the file to be written.
+struct RunNames {
+    std::string input;
+    std::string output;
+};
+
+// Tone-maps `document` in place. The host's warnings go to `notes`.
 bool ToneMapDocument(const PluginModule& module, const TMSettings& settings, const std::string& registryFile,
-                     const std::string& label, HostDocument* document, std::vector<std::string>* notes,
+                     const RunNames& names, HostDocument* document, std::vector<std::string>* notes,
                      ToolError* error);
