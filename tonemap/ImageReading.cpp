@@ -158,10 +158,9 @@ uint64_t Product(uint64_t a, uint64_t b) {
 uint64_t FewestBytesForClaim(const OIIO::ImageSpec& header, const std::string& formatName) {
     const uint64_t width = static_cast<uint64_t>(std::max(header.width, 0));
     const uint64_t height = static_cast<uint64_t>(std::max(header.height, 0));
-    const uint64_t channels = static_cast<uint64_t>(std::max(header.nchannels, 0));
     if (formatName == "pnm") {
         // PFM stores every float; the other portable maps at least a bit per pixel.
-        if (header.format.basetype == TypeDesc::FLOAT) return Product(Product(width, height), channels * 4);
+        if (header.format.basetype == TypeDesc::FLOAT) return Product(Product(width, height), header.pixel_bytes(true));
         return Product((width + 7) / 8, height);
     }
     if (formatName == "hdr") {
@@ -173,7 +172,7 @@ uint64_t FewestBytesForClaim(const OIIO::ImageSpec& header, const std::string& f
     }
     const bool uncompressed = header.get_string_attribute("compression", "none") == "none";
     if ((formatName == "openexr" || formatName == "tiff") && uncompressed)
-        return Product(Product(width, height), Product(channels, header.format.size()));
+        return Product(Product(width, height), header.pixel_bytes(true));
     return 0;
 }
 
