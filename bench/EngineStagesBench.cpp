@@ -1,6 +1,8 @@
 // Times get_image, tm1, tm2, affich_image and the chain get_image -> tm1 ->
 // tm2 on synthetic 32-bit RGB scenes of 1, 4 and 12 megapixels. Reports
-// milliseconds per run and megapixels per second (counter MP/s).
+// milliseconds per run and megapixels per second (counter MP/s). The preview
+// stages get_preview, tm1 + tm2 and affich_preview are timed on the 12
+// megapixel scene at the preview's three sizes.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -160,6 +162,92 @@ void BM_Chain(benchmark::State& state) {
     Report(state, f);
 }
 
+// The 12-megapixel scene's preview at one size: its plan, work buffers and
+// adapted luminance, kept for all preview benchmarks of that size.
+struct PreviewFixture {
+    const Fixture& source;
+    int32_t w, h;
+    PyramidPlan plan{};
+    std::vector<float> b0, b1, b2;
+    std::vector<float> adapted;  // tm2's output
+    ImageStats stats{};          // after tm1
+    std::vector<uint8_t> picture;
+    std::vector<int32_t> histogram;
+
+    PreviewFixture(const Fixture& scene, int32_t size)
+        : source(scene), w(size), h(static_cast<int32_t>(size * (static_cast<float>(scene.h) / scene.w))) {
+        PlanPyramids(w, h, 0, 4, &plan);
+        const size_t values = static_cast<size_t>(WorkBufferValues(plan));
+        b0.assign(values, 0.0f);
+        b1.assign(values, 0.0f);
+        b2.assign(values, 0.0f);
+        Adapt();
+        adapted = b0;
+        picture.assign(static_cast<size_t>(3) * w * h, 0);
+        histogram.assign(256, 0);
+    }
+    void GetPreview() {
+        stats = ImageStats{};
+        get_preview(0, 0, 0, 0, source.w, source.h, w, h, w, h, 3, &stats, source.pixels.data(), nullptr, nullptr,
+                    b0.data());
+    }
+    void Adapt() {
+        GetPreview();
+        tm1(0, w, h, 7, 0, 0.0f, &plan, &stats, b0.data(), b1.data(), b2.data());
+        const int32_t* e = plan.entry;
+        tm2(w, h, e[3], e[4], e[7], e[8], e[5], e[11], b1.data(), b2.data(), b0.data());
+    }
+    void Output() {
+        const int32_t settings[15] = {0, 70, 46, 5000, 0, 0, 0, 0, 50, 0, 0, 0, 0, 0, 0};
+        affich_preview(0, 0, 0, 0, source.w, source.h, w, h, 3, settings, 1.0, &stats, source.pixels.data(),
+                       nullptr, nullptr, b0.data(), histogram.data(), picture.data());
+    }
+};
+
+PreviewFixture& PreviewFixtureOf(int64_t size) {
+    static std::map<int64_t, std::unique_ptr<PreviewFixture>> fixtures;
+    auto& f = fixtures[size];
+    if (!f) f = std::make_unique<PreviewFixture>(FixtureOf(12), static_cast<int32_t>(size));
+    return *f;
+}
+
+void ReportPreview(benchmark::State& state, const PreviewFixture& f) {
+    state.SetLabel(std::to_string(f.w) + "x" + std::to_string(f.h));
+}
+
+void BM_GetPreview(benchmark::State& state) {
+    PreviewFixture& f = PreviewFixtureOf(state.range(0));
+    for (auto _ : state) {
+        f.GetPreview();
+        benchmark::DoNotOptimize(f.b0.data());
+    }
+    ReportPreview(state, f);
+}
+
+// get_preview, tm1 and tm2 together, as every preview refresh runs them.
+void BM_PreviewAdapt(benchmark::State& state) {
+    PreviewFixture& f = PreviewFixtureOf(state.range(0));
+    for (auto _ : state) {
+        f.Adapt();
+        benchmark::DoNotOptimize(f.b0.data());
+    }
+    ReportPreview(state, f);
+}
+
+void BM_PreviewOutput(benchmark::State& state) {
+    PreviewFixture& f = PreviewFixtureOf(state.range(0));
+    for (auto _ : state) {
+        Restore(state, &f.b0, f.adapted);
+        f.Output();
+        benchmark::DoNotOptimize(f.picture.data());
+    }
+    ReportPreview(state, f);
+}
+
+void PreviewSizes(benchmark::internal::Benchmark* b) {
+    b->Arg(512)->Arg(768)->Arg(1024)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
     b->Arg(1)->Arg(4)->Arg(12)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
@@ -169,6 +257,9 @@ BENCHMARK(BM_Tm1)->Apply(Sizes);
 BENCHMARK(BM_Tm2)->Apply(Sizes);
 BENCHMARK(BM_Output)->Apply(Sizes);
 BENCHMARK(BM_Chain)->Apply(Sizes);
+BENCHMARK(BM_GetPreview)->Apply(PreviewSizes);
+BENCHMARK(BM_PreviewAdapt)->Apply(PreviewSizes);
+BENCHMARK(BM_PreviewOutput)->Apply(PreviewSizes);
 
 }  // namespace
 

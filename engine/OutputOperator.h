@@ -64,6 +64,13 @@ struct OutputConstants {
 // k of the full run: 0.009 x (100 - Strength).
 float FullRunStrengthWeight(int32_t strength);
 
+// k of the preview: Strength is raised to at least 1; a 16-bit source keeps
+// a share of the global curve even at Strength 100 (0.14994).
+float PreviewStrengthWeight(int32_t depthCode, int32_t strength);
+
+// The preview's pictures are 8-bit: channels are encoded to 0..255.
+constexpr float kPreviewOutputScale = 255.0f;
+
 // Derives every constant from the settings array, the statistics and the
 // strength weight k (which the two operators compute differently).
 void SetUpOutputConstants(int32_t depthCode, const int32_t* settings, double outputGamma,
@@ -106,6 +113,14 @@ void ApplyLinearMap(float* values, int64_t count, LinearMap map);
 // The whole full-run normalisation: returns the white bin, kFlatLuminance or
 // kEngineOutOfMemory (values unchanged on both failures).
 int32_t NormaliseLuminanceRange(float* values, int64_t count, float whitePercent, float blackPercent);
+
+// The preview's walks: the running counts are single-precision numbers
+// compared with targets that are not truncated to integers.
+int32_t FindPreviewBlackBin(const int32_t* histogram, float target);
+int32_t FindPreviewWhiteBin(const int32_t* histogram, int64_t total, float target);
+
+// The preview's normalisation: as the full run's, with the preview's walks.
+int32_t NormalisePreviewLuminanceRange(float* values, int64_t count, float whitePercent, float blackPercent);
 
 // ---- Per-pixel composition ----
 

@@ -153,6 +153,14 @@ float FullRunStrengthWeight(int32_t strength) {
     return static_cast<float>(0.009 * (100.0 - strength));
 }
 
+float PreviewStrengthWeight(int32_t depthCode, int32_t strength) {
+    if (strength < 1) strength = 1;
+    if (depthCode == 0) return FullRunStrengthWeight(strength);
+    // Two lines that meet near Strength 40.
+    if (strength > 40) return static_cast<float>(0.0051 * (129.4 - strength));
+    return static_cast<float>(0.0076 * (100.0 - strength));
+}
+
 void SetUpOutputConstants(int32_t depthCode, const int32_t* s, double outputGamma, const ImageStats& stats,
                           float strengthWeight, OutputConstants* k) {
     k->whitePercent = LimitClipPercent(static_cast<float>(PercentOfPoints(s[kSlotWhiteClip])));

@@ -157,21 +157,77 @@ void ApplyLinearMap(float* values, int64_t count, LinearMap map) {
     });
 }
 
+namespace {
+
+float BlackTarget(float blackPercent, int64_t count) { return static_cast<float>(blackPercent / 200.0 * count); }
+
+float WhiteTarget(float whitePercent, int64_t count) {
+    return static_cast<float>((100 - static_cast<double>(whitePercent)) / 100 * count);
+}
+
+// The first passes of both normalisations: extremes, then every value
+// rescaled to 0..65535 and counted into a new histogram. Returns 0,
+// kFlatLuminance or kEngineOutOfMemory (values unchanged on both failures).
+int32_t RescaleIntoHistogram(float* values, int64_t count, float* minimum, float* scale,
+                             std::unique_ptr<int32_t[]>* histogram) {
+    float maximum;
+    FindLuminanceExtremes(values, count, minimum, &maximum);
+    if (!(*minimum < maximum)) return kFlatLuminance;
+    *scale = 65535.0f / (maximum - *minimum);
+
+    histogram->reset(new (std::nothrow) int32_t[kNormalisationBins]());
+    if (!*histogram) return kEngineOutOfMemory;
+    ScaleIntoHistogram(values, count, *minimum, maximum, *scale, histogram->get());
+    return 0;
+}
+
+}  // namespace
+
 int32_t NormaliseLuminanceRange(float* values, int64_t count, float whitePercent, float blackPercent) {
     float minimum;
-    float maximum;
-    FindLuminanceExtremes(values, count, &minimum, &maximum);
-    if (!(minimum < maximum)) return kFlatLuminance;
-    const float scale = 65535.0f / (maximum - minimum);
+    float scale;
+    std::unique_ptr<int32_t[]> histogram;
+    if (int32_t failure = RescaleIntoHistogram(values, count, &minimum, &scale, &histogram)) return failure;
 
-    std::unique_ptr<int32_t[]> histogram(new (std::nothrow) int32_t[kNormalisationBins]());
-    if (!histogram) return kEngineOutOfMemory;
-    ScaleIntoHistogram(values, count, minimum, maximum, scale, histogram.get());
-
-    const auto blackTarget = static_cast<int64_t>(static_cast<float>(blackPercent / 200.0 * count));
-    const auto whiteTarget = static_cast<int64_t>(static_cast<float>((100 - static_cast<double>(whitePercent)) / 100 * count));
+    const auto blackTarget = static_cast<int64_t>(BlackTarget(blackPercent, count));
+    const auto whiteTarget = static_cast<int64_t>(WhiteTarget(whitePercent, count));
     const int32_t lo = FindBlackBin(histogram.get(), blackTarget);
     const int32_t hi = FindWhiteBin(histogram.get(), count, whiteTarget);
+
+    ApplyLinearMap(values, count, ComputeLinearMap(minimum, scale, lo, hi));
+    return hi;
+}
+
+int32_t FindPreviewBlackBin(const int32_t* histogram, float target) {
+    int32_t i = 0;
+    float sum = 0;
+    // The target is at most 5 % of the counts, so the walk stops long before
+    // the end; the bound only keeps a wrong target inside the histogram.
+    while (sum < target && i < kNormalisationBins) {
+        sum += static_cast<float>(histogram[i]);
+        ++i;
+    }
+    return i;
+}
+
+int32_t FindPreviewWhiteBin(const int32_t* histogram, int64_t total, float target) {
+    int32_t i = kTopBin - 1;  // the top bin is never subtracted
+    float remaining = static_cast<float>(total);
+    while (remaining > target && i > 0) {
+        remaining -= static_cast<float>(histogram[i]);
+        --i;
+    }
+    return i;
+}
+
+int32_t NormalisePreviewLuminanceRange(float* values, int64_t count, float whitePercent, float blackPercent) {
+    float minimum;
+    float scale;
+    std::unique_ptr<int32_t[]> histogram;
+    if (int32_t failure = RescaleIntoHistogram(values, count, &minimum, &scale, &histogram)) return failure;
+
+    const int32_t lo = FindPreviewBlackBin(histogram.get(), BlackTarget(blackPercent, count));
+    const int32_t hi = FindPreviewWhiteBin(histogram.get(), count, WhiteTarget(whitePercent, count));
 
     ApplyLinearMap(values, count, ComputeLinearMap(minimum, scale, lo, hi));
     return hi;

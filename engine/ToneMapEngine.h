@@ -189,3 +189,22 @@ int32_t affich_image(int32_t depthCode, int32_t width, int32_t height, int32_t n
                      const int32_t* settings, double outputGamma, const ImageStats* stats,
                      const float* inFloat, const float* table, const uint16_t* in16, float* lum,
                      float* outFloat, uint16_t* out16);
+
+// Final stage of the preview: samples the W x H source at the preview's
+// w x h, tone-maps it with the adapted luminance in `lum` (w x h, rewritten
+// by the normalisation) and writes an 8-bit picture of three planes (red,
+// green, blue, each w x h) and the 256-bin luminance histogram of the picture
+// before the output exponent. Mode 0 is the only mode; the offsets are not
+// read. Returns the white-point bin, -1 when a side is below 10 (nothing
+// written), -2 for a flat buffer, kEngineOutOfMemory when the normalisation's
+// histogram cannot be had.
+int32_t affich_preview(int32_t mode, int32_t depthCode, int32_t x0, int32_t y0, int32_t srcWidth,
+                       int32_t srcHeight, int32_t previewWidth, int32_t previewHeight, int32_t nb,
+                       const int32_t* settings, double outputGamma, const ImageStats* stats, const float* inFloat,
+                       const float* table, const uint16_t* in16, float* lum, int32_t* histogram,
+                       uint8_t* picture);
+
+// The source row (column) that preview row (column) `index` shows:
+// trunc(index x ratio), the product in single precision, limited to
+// size - 1. The ratio is source size / preview size in single precision.
+int32_t PreviewSampleIndex(int32_t index, float ratio, int32_t size);

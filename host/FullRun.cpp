@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <new>
 
@@ -11,6 +10,7 @@
 #include "HostBuffers.h"
 #include "HostUtils.h"
 #include "PluginState.h"
+#include "RowPacking.h"
 #include "RunParameters.h"
 
 namespace {
@@ -33,25 +33,6 @@ struct WholeImage {
 bool ContinueAfterProgress(FilterRecord* record, int32_t done) {
     if (record->progressProc != nullptr) record->progressProc(done, kProgressTotal);
     return record->abortProc == nullptr || !record->abortProc();
-}
-
-// The stages assume rows back to back. A host that pads its rows gets its
-// input rows packed in place, where they stay (nothing reads them afterwards);
-// the output is written packed and spread out to the host's rows at the end.
-bool PackRows(uint8_t* data, int32_t rowBytes, int32_t packedBytes, int32_t rows) {
-    if (rowBytes < packedBytes) return false;
-    if (rowBytes > packedBytes)
-        for (int32_t y = 1; y < rows; ++y)
-            std::memmove(data + static_cast<size_t>(y) * packedBytes, data + static_cast<size_t>(y) * rowBytes,
-                         packedBytes);
-    return true;
-}
-
-void UnpackRows(uint8_t* data, int32_t rowBytes, int32_t packedBytes, int32_t rows) {
-    if (rowBytes > packedBytes)
-        for (int32_t y = rows - 1; y > 0; --y)
-            std::memmove(data + static_cast<size_t>(y) * rowBytes, data + static_cast<size_t>(y) * packedBytes,
-                         packedBytes);
 }
 
 // `bytes` is a whole number of floats (4 x WorkBufferValues).

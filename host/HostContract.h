@@ -550,3 +550,27 @@ constexpr const char* kPluginMainName = "PluginMain";
 constexpr const char* kSetMessageBoxHandlerName = "SetMessageBoxHandler";
 constexpr const char* kSetPanoramaFlagName = "SetPanoramaFlag";
 constexpr const char* kGetRunDetailName = "GetRunDetail";
+
+// Our own extension for hosts without a dialog (our host, tonemap): the
+// preview operations of the module's dialog, called like PluginMain with the
+// filter record and the data slot, after prepare. A host that opens closes.
+enum : int16_t {
+    previewCommandOpen = 0,          // the dialog opening: settings, preview size 512, the buffers
+    previewCommandSetSize = 1,       // PreviewExchange::size: 512, 768 or 1024
+    previewCommandCompute = 2,       // a new preview from the settings
+    previewCommandClose = 3,         // releases the preview's buffers
+    previewCommandShowOriginal = 4,  // the "Show Original" button: toggles the source image
+};
+
+struct PreviewExchange {
+    int32_t size;               // in: the longer side for previewCommandSetSize
+    const int32_t* settings;    // in for open: the fifteen in settings-file order, or null to keep the record's
+    int32_t width, height;      // out: the preview's size
+    const uint8_t* picture;     // out after compute: three planes of width x height bytes, until the next command
+    const int32_t* histogram;   // out after compute: the 256 counts shown beside the picture
+    int32_t showingOriginal;    // out: 1 while "Show Original" is on
+};
+
+typedef void (*PreviewMainProc)(int16_t command, void* pluginParamBlock, intptr_t* data, int16_t* result,
+                                PreviewExchange* exchange);
+constexpr const char* kPreviewMainName = "PreviewMain";

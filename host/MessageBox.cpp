@@ -6,9 +6,11 @@ MessageBoxHandler gHandler = nullptr;
 
 void InstallMessageBoxHandler(MessageBoxHandler handler) { gHandler = handler; }
 
-void ShowMessageBox(const char* caption, const char* text) {
+void ShowMessageBox(const char* caption, const char* text) { ShowOwnedMessageBox(nullptr, caption, text); }
+
+void ShowOwnedMessageBox(void* owner, const char* caption, const char* text) {
     if (gHandler != nullptr)
         gHandler(caption, text);
     else
-        ShowPlatformMessageBox(caption, text);
+        ShowPlatformMessageBox(owner, caption, text);
 }

@@ -2,6 +2,6 @@
 
 #include "MessageBox.h"
 
-void ShowPlatformMessageBox(const char* caption, const char* text) {
-    MessageBoxA(nullptr, text, caption, MB_OK);
+void ShowPlatformMessageBox(void* owner, const char* caption, const char* text) {
+    MessageBoxA(static_cast<HWND>(owner), text, caption, MB_OK);
 }

@@ -5,6 +5,7 @@
 #include "HostContract.h"
 #include "MessageBox.h"
 #include "PluginState.h"
+#include "PreviewCommands.h"
 #include "Selectors.h"
 
 PluginState gPlugin;
@@ -23,6 +24,28 @@ void Dispatch(int16_t selector) {
     }
 }
 
+// The call pointers of a call with a filter record.
+void EnterFilterCall(FilterRecord* record, intptr_t* data, int16_t* result) {
+    gPlugin = PluginState{};
+    gPlugin.data = data;
+    gPlugin.result = result;
+    gPlugin.filterRecord = record;
+    gPlugin.basicSuite = record->sSPBasic;
+    if (record->bigDocumentData != nullptr) record->bigDocumentData->PluginUsing32BitCoordinates = 1;
+}
+
+// Runs `work`, turning anything thrown into a host result code.
+template <typename Work>
+void RunGuarded(int16_t* result, const Work& work) {
+    try {
+        work();
+    } catch (const std::bad_alloc&) {
+        *result = memFullErr;
+    } catch (...) {
+        *result = filterBadParameters;
+    }
+}
+
 }  // namespace
 
 PLUGIN_EXPORT void PluginMain(int16_t selector, void* pluginParamBlock, intptr_t* data, int16_t* result) {
@@ -32,28 +55,33 @@ PLUGIN_EXPORT void PluginMain(int16_t selector, void* pluginParamBlock, intptr_t
         return;
     }
 
-    gPlugin = PluginState{};
-    gPlugin.data = data;
-    gPlugin.result = result;
     if (selector == filterSelectorAbout) {
+        gPlugin = PluginState{};
+        gPlugin.data = data;
+        gPlugin.result = result;
         gPlugin.aboutRecord = static_cast<AboutRecord*>(pluginParamBlock);
         gPlugin.basicSuite = gPlugin.aboutRecord->sSPBasic;
     } else {
-        gPlugin.filterRecord = static_cast<FilterRecord*>(pluginParamBlock);
-        gPlugin.basicSuite = gPlugin.filterRecord->sSPBasic;
-        if (gPlugin.filterRecord->bigDocumentData != nullptr)
-            gPlugin.filterRecord->bigDocumentData->PluginUsing32BitCoordinates = 1;
+        EnterFilterCall(static_cast<FilterRecord*>(pluginParamBlock), data, result);
     }
 
-    try {
-        Dispatch(selector);
-    } catch (const std::bad_alloc&) {
-        *result = memFullErr;
-    } catch (...) {
-        *result = filterBadParameters;
-    }
+    RunGuarded(result, [selector] { Dispatch(selector); });
 
     if (selector != filterSelectorAbout) UnlockSettingsAndGlobals();
+}
+
+// The dialog's preview for a host that has no dialog (our own extension).
+PLUGIN_EXPORT void PreviewMain(int16_t command, void* pluginParamBlock, intptr_t* data, int16_t* result,
+                               PreviewExchange* exchange) {
+    if (result == nullptr) return;
+    *result = noErr;
+    if (pluginParamBlock == nullptr || data == nullptr || exchange == nullptr) {
+        *result = filterBadParameters;
+        return;
+    }
+    EnterFilterCall(static_cast<FilterRecord*>(pluginParamBlock), data, result);
+    RunGuarded(result, [command, exchange] { HandlePreviewCommand(command, exchange); });
+    UnlockSettingsAndGlobals();
 }
 
 PLUGIN_EXPORT void SetMessageBoxHandler(MessageBoxHandler handler) { InstallMessageBoxHandler(handler); }

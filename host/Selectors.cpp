@@ -107,7 +107,11 @@ void UnlockSettingsAndGlobals() {
     gPlugin.globals = nullptr;
 }
 
-void HandleAbout() { ShowAboutBox(); }
+void HandleAbout() {
+    const AboutRecord* about = gPlugin.aboutRecord;
+    const auto* platform = about != nullptr ? static_cast<const PlatformData*>(about->platformData) : nullptr;
+    ShowAboutBox(platform != nullptr ? reinterpret_cast<void*>(platform->hwnd) : nullptr);
+}
 
 void HandleParameters() {
     CreateAndInitialise();

@@ -25,6 +25,8 @@ void InitGlobals(TMGlobals* globals) {
     globals->previewHeight = 342;
     globals->dialogRequest = 1;
     globals->previewMode = 0;
+    globals->displayToneMapped = 0;
+    globals->toneMappedSaved = 0;
 }
 
 void SetDefaultSettings(TMSettings* settings, const TMGlobals* globals) {

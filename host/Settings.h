@@ -32,6 +32,8 @@ struct TMGlobals {
     HostBuffer histograms;
     int32_t previewMode;
     int32_t runDetail;  // RunDetail of the last full run, for our own host
+    uint8_t displayToneMapped;  // the display buffer holds the tone-mapped picture of the current size
+    uint8_t toneMappedSaved;    // work buffer 0 holds that picture while the source image is shown
 };
 
 // The fifteen settings at their full width, as the start selector saves them

@@ -216,10 +216,17 @@ OSErr AdvanceState() {
         if (!ValidRequest(host.document, in, r.inLoPlane, r.inHiPlane)) return filterBadParameters;
         const int count = r.inHiPlane - r.inLoPlane + 1;
         r.inRowBytes = (in.right - in.left) * count * bytes + host.rowPaddingBytes;
-        host.inBuffer = NewPixelBuffer(static_cast<size_t>(r.inRowBytes) * (in.bottom - in.top), host.rowPaddingBytes);
-        if (!host.inBuffer) return memFullErr;
-        CopyRect(host.document, in, r.inLoPlane, r.inHiPlane, host.inBuffer.get(), r.inRowBytes, false);
-        r.inData = host.inBuffer.get();
+        if (host.rowPaddingBytes == 0 && IsEmpty(out) && CoversDocument(host.document, in, r.inLoPlane, r.inHiPlane)) {
+            // Only reading, as the preview does: the module reads the document
+            // itself, as the host's own image, instead of a copy of it.
+            r.inData = host.document.samples.data();
+        } else {
+            host.inBuffer =
+                NewPixelBuffer(static_cast<size_t>(r.inRowBytes) * (in.bottom - in.top), host.rowPaddingBytes);
+            if (!host.inBuffer) return memFullErr;
+            CopyRect(host.document, in, r.inLoPlane, r.inHiPlane, host.inBuffer.get(), r.inRowBytes, false);
+            r.inData = host.inBuffer.get();
+        }
     }
     r.outRowBytes = 0;
     if (!IsEmpty(out)) {
@@ -501,6 +508,24 @@ int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selecto
         host.inBuffer.reset();
         host.record.inData = nullptr;
     }
+    gActiveHost = previous;
+    return host.forbiddenCalls.size() > forbiddenBefore ? kForbiddenSlotCalled : result;
+}
+
+int16_t CallPreview(MiniHost& host, const PluginModule& module, int16_t command, PreviewExchange* exchange) {
+    if (module.previewMain == nullptr) return filterBadParameters;
+    MiniHost* previous = gActiveHost;
+    gActiveHost = &host;
+    if (module.setMessageBoxHandler != nullptr) module.setMessageBoxHandler(RecordMessage);
+    host.platform.hwnd = host.hostWindow;
+    const size_t forbiddenBefore = host.forbiddenCalls.size();
+    DescribeDocument(host);
+    int16_t result = noErr;
+    module.previewMain(command, &host.record, &host.data, &result, exchange);
+    host.parameters = host.record.parameters;
+    CommitOutput(host);
+    host.inBuffer.reset();
+    host.record.inData = nullptr;
     gActiveHost = previous;
     return host.forbiddenCalls.size() > forbiddenBefore ? kForbiddenSlotCalled : result;
 }

@@ -22,6 +22,7 @@ struct PluginModule {
     SetMessageBoxHandlerProc setMessageBoxHandler = nullptr;
     SetPanoramaFlagProc setPanoramaFlag = nullptr;  // null for a module without it
     GetRunDetailProc getRunDetail = nullptr;        // null for a module without it
+    PreviewMainProc previewMain = nullptr;  // null for a module without the preview export
 };
 
 // Loads the module and finds its entry point by name. On failure returns
@@ -225,6 +226,12 @@ constexpr int16_t kForbiddenSlotCalled = -32768;
 
 // Calls one selector with the host's record; returns the module's result.
 int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selector);
+
+// One command of the module's preview export, with the host's record as a
+// selector call gets it (after prepare; a host that opens closes). Returns
+// the module's result (kForbiddenSlotCalled as CallSelector does), or
+// -30100 when the module has no preview export.
+int16_t CallPreview(MiniHost& host, const PluginModule& module, int16_t command, PreviewExchange* exchange);
 
 // One filter application in the host's order: parameters (when the user
 // chose the menu item with its dialog), prepare, start, continue until the

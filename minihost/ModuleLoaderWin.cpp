@@ -21,6 +21,8 @@ bool LoadPluginModule(const std::string& path, PluginModule* module, std::string
     module->main = main;
     module->setMessageBoxHandler = reinterpret_cast<SetMessageBoxHandlerProc>(
         reinterpret_cast<void*>(GetProcAddress(library, kSetMessageBoxHandlerName)));
+    module->previewMain =
+        reinterpret_cast<PreviewMainProc>(reinterpret_cast<void*>(GetProcAddress(library, kPreviewMainName)));
     module->setPanoramaFlag = reinterpret_cast<SetPanoramaFlagProc>(
         reinterpret_cast<void*>(GetProcAddress(library, kSetPanoramaFlagName)));
     module->getRunDetail =

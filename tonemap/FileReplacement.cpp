@@ -133,6 +133,18 @@ void AbandonReplacement(PendingFile* file) {
     file->temporary.clear();
 }
 
+bool ReplaceWithText(const std::string& target, const std::string& text, int* failure) {
+    PendingFile file;
+    if (!BeginReplacement(target, &file)) {
+        *failure = errno;
+        return false;
+    }
+    WritePendingAt(&file, text.data(), text.size(), 0);
+    if (CommitReplacement(&file)) return true;
+    *failure = file.failure;
+    return false;
+}
+
 std::string FileFailureText(int failure) {
     switch (failure) {
         case kNotARegularFile: return "it exists and is not a regular file, which tonemap never replaces";

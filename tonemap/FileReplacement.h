@@ -42,5 +42,9 @@ bool CommitReplacement(PendingFile* file);
 // Closes and removes the temporary file; harmless when there is none.
 void AbandonReplacement(PendingFile* file);
 
+// Replaces `target` with `text` as above; false with the errno-style reason
+// in *failure.
+bool ReplaceWithText(const std::string& target, const std::string& text, int* failure);
+
 // A failure in words, for "Cannot write X: <words>.".
 std::string FileFailureText(int failure);

@@ -1,10 +1,21 @@
 #include "HostRun.h"
 
+#include "../settings/SettingsTable.h"
 #include "Progress.h"
 #include "Signals.h"
 #include "ToolSettings.h"
 
 namespace {
+
+// Closes the preview the host opened, on every way out.
+struct OpenPreview {
+    MiniHost& host;
+    const PluginModule& module;
+    ~OpenPreview() {
+        PreviewExchange exchange{};
+        CallPreview(host, module, previewCommandClose, &exchange);
+    }
+};
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
@@ -67,6 +78,42 @@ bool ToneMapDocument(const PluginModule& module, const TMSettings& settings, con
     if (result == noErr) result = RunFromStart(host, module);
     notes->insert(notes->end(), host.warnings.begin(), host.warnings.end());
     const bool ok = MapResult(result, host, ModuleRunDetail(host, module), names, error);
+    *document = std::move(host.document);
+    ReleaseKeptHandles(host);
+    return ok;
+}
+
+bool PreviewDocument(const PluginModule& module, const TMSettings& settings, int32_t size, bool showOriginal,
+                     const RunNames& names, HostDocument* document, PreviewPicture* picture,
+                     std::vector<std::string>* notes, ToolError* error) {
+    if (module.previewMain == nullptr)
+        return Fail(error, kExitPlugin, "This plug-in module shows no preview to a host without its dialog.");
+    MiniHost host;
+    host.document = std::move(*document);
+    int16_t result = CallSelector(host, module, filterSelectorPrepare);
+    if (result == noErr) {
+        // The dialog opens on the settings, as after its "Load...".
+        int32_t slots[kSettingCount];
+        SettingsToArray(settings, slots);
+        PreviewExchange exchange{};
+        exchange.settings = slots;
+        const OpenPreview open{host, module};
+        result = CallPreview(host, module, previewCommandOpen, &exchange);
+        exchange.settings = nullptr;
+        if (result == noErr && showOriginal != (exchange.showingOriginal != 0))
+            result = CallPreview(host, module, previewCommandShowOriginal, &exchange);
+        exchange.size = size;
+        if (result == noErr) result = CallPreview(host, module, previewCommandSetSize, &exchange);
+        if (result == noErr) result = CallPreview(host, module, previewCommandCompute, &exchange);
+        if (result == noErr && exchange.picture != nullptr && exchange.histogram != nullptr) {
+            picture->width = exchange.width;
+            picture->height = exchange.height;
+            picture->planes.assign(exchange.picture, exchange.picture + size_t{3} * exchange.width * exchange.height);
+            picture->histogram.assign(exchange.histogram, exchange.histogram + 256);
+        }
+    }
+    notes->insert(notes->end(), host.warnings.begin(), host.warnings.end());
+    const bool ok = MapResult(result, host, kRunDetailNone, names, error);
     *document = std::move(host.document);
     ReleaseKeptHandles(host);
     return ok;

@@ -84,3 +84,8 @@ bool CheckOutputPath(const std::string& path, ToolError* error);
 // name and no temporary file stays behind. Notes what the format could not
 // keep (alpha) into `notes`.
 bool WriteImageFile(const std::string& path, const ImageFile& image, std::vector<std::string>* notes, ToolError* error);
+
+// Writes an 8-bit RGB picture given as three planes of width x height bytes
+// (red, green, blue) to a PNG file, as WriteImageFile writes.
+bool WritePlanarPicture(const std::string& path, int32_t width, int32_t height, const std::vector<uint8_t>& planes,
+                        ToolError* error);

@@ -219,6 +219,34 @@ bool DiskIsFull(const std::string& path) {
     return statvfs(folder.empty() ? "." : folder.c_str(), &disk) == 0 && disk.f_bavail == 0;
 }
 
+// Writes encoded samples into `path` through a file replacement: whole, flushed
+// and renamed, or not at all, with the reason in our own words.
+bool WriteEncoded(const std::string& path, const OIIO::ImageSpec& header, TypeDesc type,
+                  const std::vector<uint8_t>& pixels, int32_t width, int32_t height, ToolError* error) {
+    PendingFile file;
+    if (!BeginReplacement(path, &file))
+        return Fail(error, kExitOutput, "Cannot write " + Quoted(path) + ": " + FileFailureText(errno) + ".");
+    std::string detail;
+    bool ok = true;
+    if (LowerExtension(path) == "pfm")
+        WritePfm(&file, width, height, 3, reinterpret_cast<const float*>(pixels.data()));
+    else
+        ok = WriteWithLibrary(path, &file, header, type, pixels, &detail) &&
+             (WritesThroughSink(path) || ReadsBack(file, header, &detail));
+    // The library may finish a file although asked to stop.
+    if (CancelRequested()) {
+        AbandonReplacement(&file);
+        return Fail(error, kExitCancelled, "Cancelled; " + Quoted(path) + " was not written.");
+    }
+    if (file.failure != 0) detail.clear();  // the library only followed the file's failure
+    if (ok && CommitReplacement(&file)) return true;
+    if (file.failure == 0 && DiskIsFull(path)) file.failure = ENOSPC;  // what a writer by name cannot tell us
+    AbandonReplacement(&file);
+    if (file.failure != 0)
+        return Fail(error, kExitOutput, "Cannot write " + Quoted(path) + ": " + FileFailureText(file.failure) + ".");
+    return Fail(error, kExitOutput, "Cannot write " + Quoted(path) + "." + detail);
+}
+
 }  // namespace
 
 bool OutputFormatOf(const std::string& path, int documentDepth, OutputFormat* format) {
@@ -272,26 +300,16 @@ bool WriteImageFile(const std::string& path, const ImageFile& image, std::vector
     OIIO::ImageSpec header = OutputHeader(image, LowerExtension(path), withAlpha ? 4 : 3, type);
     SetCompression(LowerExtension(path), &header);
 
-    PendingFile file;
-    if (!BeginReplacement(path, &file))
-        return Fail(error, kExitOutput, "Cannot write " + Quoted(path) + ": " + FileFailureText(errno) + ".");
-    std::string detail;
-    bool ok = true;
-    if (LowerExtension(path) == "pfm")
-        WritePfm(&file, image.document.width, image.document.height, 3, reinterpret_cast<const float*>(pixels.data()));
-    else
-        ok = WriteWithLibrary(path, &file, header, type, pixels, &detail) &&
-             (WritesThroughSink(path) || ReadsBack(file, header, &detail));
-    // The library may finish a file although asked to stop.
-    if (CancelRequested()) {
-        AbandonReplacement(&file);
-        return Fail(error, kExitCancelled, "Cancelled; " + Quoted(path) + " was not written.");
-    }
-    if (file.failure != 0) detail.clear();  // the library only followed the file's failure
-    if (ok && CommitReplacement(&file)) return true;
-    if (file.failure == 0 && DiskIsFull(path)) file.failure = ENOSPC;  // what a writer by name cannot tell us
-    AbandonReplacement(&file);
-    if (file.failure != 0)
-        return Fail(error, kExitOutput, "Cannot write " + Quoted(path) + ": " + FileFailureText(file.failure) + ".");
-    return Fail(error, kExitOutput, "Cannot write " + Quoted(path) + "." + detail);
+    return WriteEncoded(path, header, type, pixels, image.document.width, image.document.height, error);
+}
+
+bool WritePlanarPicture(const std::string& path, int32_t width, int32_t height, const std::vector<uint8_t>& planes,
+                        ToolError* error) {
+    const size_t plane = static_cast<size_t>(width) * static_cast<size_t>(height);
+    std::vector<uint8_t> pixels(3 * plane);
+    for (size_t k = 0; k < plane; ++k)
+        for (size_t c = 0; c < 3; ++c) pixels[3 * k + c] = planes[c * plane + k];
+    OIIO::ImageSpec header(width, height, 3, TypeDesc::UINT8);
+    SetCompression(LowerExtension(path), &header);
+    return WriteEncoded(path, header, TypeDesc::UINT8, pixels, width, height, error);
 }

@@ -19,8 +19,9 @@ bool Problem(std::string* problem, std::string text) {
     return false;
 }
 
-// Where --help lists an option: beside the settings, or among the files.
-enum class HelpGroup { Settings, Files };
+// Where --help lists an option: beside the settings, among the files, or
+// with the dialog's preview.
+enum class HelpGroup { Settings, Files, Preview };
 
 // An option besides the fifteen settings (SettingForOption knows those):
 // its names, what it sets and how --help explains it, in one place.
@@ -46,16 +47,44 @@ bool CheckFormat(std::string* value, std::string* problem) {
     return true;
 }
 
+std::string LowerExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext;
+}
+
 // A settings file keeps the plug-in's extension, so that no image (a shell
 // pattern's first match, say) is ever taken for one and replaced.
 bool CheckSettingsName(std::string* value, std::string* problem) {
-    if (*value == "-") return true;
-    std::string ext = std::filesystem::path(*value).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (ext == ".xmp") return true;
+    if (*value == "-" || LowerExtension(*value) == ".xmp") return true;
     return Problem(problem, "--save-settings: \"" + *value +
                                 "\" is not a settings file name; settings files end in .xmp (- writes to standard "
                                 "output).");
+}
+
+// The histogram is text, and its name says so, for the same reason.
+bool CheckHistogramName(std::string* value, std::string* problem) {
+    if (LowerExtension(*value) == ".txt") return true;
+    return Problem(problem, "--histogram: \"" + *value + "\" is not a text file name; end it in .txt.");
+}
+
+// small, medium or large, or the longer side itself; kept as the side.
+bool CheckPreviewSize(std::string* value, std::string* problem) {
+    std::string name = *value;
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (name == "small" || name == "512") *value = "512";
+    else if (name == "medium" || name == "768") *value = "768";
+    else if (name == "large" || name == "1024") *value = "1024";
+    else
+        return Problem(problem, "--preview: \"" + *value +
+                                    "\" is not a preview size; use small, medium, large, 512, 768 or 1024.");
+    return true;
+}
+
+bool EndsWithPng(const std::string& path) {
+    std::string ext = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == ".png";
 }
 
 bool CheckDepth(std::string* value, std::string* problem) {
@@ -91,6 +120,15 @@ const PlainOption kPlainOptions[] = {
      nullptr, nullptr},
     {"help", 'h', nullptr, HelpGroup::Files, "this text", &ToolOptions::help, nullptr, nullptr},
     {"version", 0, nullptr, HelpGroup::Files, "the version", &ToolOptions::version, nullptr, nullptr},
+    {"preview", 0, "SIZE", HelpGroup::Preview,
+     "write the picture the plug-in's dialog shows instead\nof the result: SIZE is small, medium or large (512,\n"
+     "768 or 1024 pixels on the longer side); an 8-bit PNG\nno larger than the image",
+     nullptr, &ToolOptions::preview, CheckPreviewSize},
+    {"show-original", 0, nullptr, HelpGroup::Preview, "with --preview: the picture \"Show Original\" shows",
+     &ToolOptions::showOriginal, nullptr, nullptr},
+    {"histogram", 0, "FILE.txt", HelpGroup::Preview,
+     "with --preview: the dialog's histogram of the picture,\n256 counts, one per line", nullptr,
+     &ToolOptions::histogramFile, CheckHistogramName},
 };
 
 bool ApplyPlainOption(const PlainOption& option, std::string value, ToolOptions* o, std::string* problem) {
@@ -131,6 +169,10 @@ bool CheckCombination(std::vector<std::string> positional, ToolOptions* o, std::
             return Problem(problem, "--example writes its own files; give no image files with it.");
         return true;
     }
+    if ((o->showOriginal || !o->histogramFile.empty()) && o->preview.empty())
+        return Problem(problem, "--show-original and --histogram go with --preview.");
+    if (!o->preview.empty() && (!o->outputDir.empty() || !o->exampleDir.empty()))
+        return Problem(problem, "--preview writes one picture: give one INPUT and an OUTPUT.png.");
     if (!o->format.empty() && o->outputDir.empty())
         return Problem(problem, "--format goes with --output-dir; otherwise the output's name says the format.");
     if (!o->outputDir.empty()) {
@@ -150,6 +192,8 @@ bool CheckCombination(std::vector<std::string> positional, ToolOptions* o, std::
         return Problem(problem,
                        "Several images need --output-dir DIR; without it tonemap takes one INPUT and "
                        "one OUTPUT.");
+    if (!o->preview.empty() && !EndsWithPng(positional[1]))
+        return Problem(problem, "--preview writes an 8-bit PNG picture: end the output's name with .png.");
     o->inputs = {positional[0]};
     o->output = positional[1];
     return true;
@@ -270,6 +314,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, ToolOptions* o, std:
     return CheckCombination(std::move(positional), o, problem);
 }
 
+int32_t PreviewSize(const ToolOptions& options) {
+    return options.preview.empty() ? 0 : static_cast<int32_t>(std::stoi(options.preview));
+}
+
 std::string VersionText() {
     return std::string("tonemap ") + TM_PLUGIN_VERSION_TEXT + ", a command-line host of the Tone Mapping plug-in " +
            TM_PLUGIN_VERSION_TEXT + "\n";
@@ -279,6 +327,7 @@ std::string HelpText() {
     std::string text =
         "Usage: tonemap [options] INPUT OUTPUT\n"
         "       tonemap [options] INPUT... --output-dir DIR\n"
+        "       tonemap [options] --preview SIZE INPUT OUTPUT.png\n"
         "       tonemap [options] --example DIR\n"
         "\n"
         "Tone-maps high-dynamic-range images so that detail in the highlights and in the\n"
@@ -310,6 +359,7 @@ std::string HelpText() {
     text += SteppingHelp() + "\n";
     text += PlainOptionsHelp(HelpGroup::Settings) + "\n";
     text += "Files:\n" + PlainOptionsHelp(HelpGroup::Files) + "\n";
+    text += "The dialog's preview:\n" + PlainOptionsHelp(HelpGroup::Preview) + "\n";
     const std::string side = std::to_string(kMinimumImageSide);
     text +=
         "What is read:\n"

@@ -22,12 +22,18 @@ struct ToolOptions {
     bool promoteEightBit = false;  // --depth 16
     bool help = false;
     bool version = false;
+    std::string preview;        // --preview: "512", "768" or "1024"; empty: the result is written
+    bool showOriginal = false;  // --show-original: the preview of the source image
+    std::string histogramFile;  // --histogram: the preview's 256 counts, one per line
     bool given[kSettingCount] = {};  // by settings-array slot: the option was given
     int32_t value[kSettingCount] = {};
 };
 
 // Parses the arguments after the program name; false with a message.
 bool ParseCommandLine(const std::vector<std::string>& args, ToolOptions* options, std::string* problem);
+
+// The longer side of the preview asked for, 0 when none is.
+int32_t PreviewSize(const ToolOptions& options);
 
 std::string HelpText();
 std::string VersionText();

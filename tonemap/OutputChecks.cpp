@@ -73,24 +73,19 @@ std::vector<ToolError> NameClashes(const std::vector<Job>& jobs) {
     return clashes;
 }
 
-bool CheckSettingsTarget(const std::string& path, const std::vector<std::string>& inputs, ToolError* error) {
+bool CheckSideFileTarget(const std::string& path, const std::string& option, const std::string& what, ExitCode code,
+                         const std::vector<std::string>& inputs, ToolError* error) {
     if (path == "-") return true;
     for (const std::string& input : inputs)
         if (SameFile(path, input))
-            return Fail(error, kExitUsage,
-                        "--save-settings " + Quoted(path) + " names an image being read; choose another name.");
-    if (const int problem = ReplaceableProblem(path))
-        return Fail(error, kExitSettingsFile,
-                    "Cannot write the settings file " + Quoted(path) + ": " + FileFailureText(problem) + ".");
+            return Fail(error, kExitUsage, option + " " + Quoted(path) + " names an image being read; choose another name.");
+    const std::string cannot = "Cannot write " + what + " " + Quoted(path) + ": ";
+    if (const int problem = ReplaceableProblem(path)) return Fail(error, code, cannot + FileFailureText(problem) + ".");
     fs::path folder = fs::path(path).parent_path();
     if (folder.empty()) folder = ".";
     std::error_code ec;
     if (!fs::is_directory(folder, ec))
-        return Fail(error, kExitSettingsFile,
-                    "Cannot write the settings file " + Quoted(path) + ": the folder " + Quoted(folder.string()) +
-                        " does not exist.");
-    if (access(folder.c_str(), W_OK) != 0)
-        return Fail(error, kExitSettingsFile,
-                    "Cannot write the settings file " + Quoted(path) + ": " + FileFailureText(errno) + ".");
+        return Fail(error, code, cannot + "the folder " + Quoted(folder.string()) + " does not exist.");
+    if (access(folder.c_str(), W_OK) != 0) return Fail(error, code, cannot + FileFailureText(errno) + ".");
     return true;
 }

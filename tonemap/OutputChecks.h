@@ -23,9 +23,13 @@ bool MakeJobs(const ToolOptions& options, std::vector<Job>* jobs, ToolError* err
 // system sees them (links and other spellings of one file are one file).
 std::vector<ToolError> NameClashes(const std::vector<Job>& jobs);
 
-// Checks the --save-settings target against the inputs and the file system:
-// a file that is not a regular file, or an input, is never replaced.
-bool CheckSettingsTarget(const std::string& path, const std::vector<std::string>& inputs, ToolError* error);
+// Checks the target of a file written beside the results (--save-settings,
+// --histogram) against the inputs and the file system: an input, or a file
+// that is not a regular file, is never replaced; "-" is standard output.
+// `what` names it in messages ("the settings file"); problems of the file
+// system end with `code`.
+bool CheckSideFileTarget(const std::string& path, const std::string& option, const std::string& what, ExitCode code,
+                         const std::vector<std::string>& inputs, ToolError* error);
 
 // Whether two names are one file: the same file when it exists, else the same
 // path once links and "." and ".." are resolved.

@@ -88,6 +88,32 @@ bool CheckMemory(const ImageSource& source, const TMSettings& settings, ToolErro
     return true;
 }
 
+bool WriteHistogramFile(const std::string& path, const std::vector<int32_t>& histogram, ToolError* error) {
+    std::string text;
+    for (int32_t count : histogram) text += std::to_string(count) + "\n";
+    int failure = 0;
+    return ReplaceWithText(path, text, &failure) ||
+           Fail(error, kExitOutput,
+                "Cannot write the histogram to " + Quoted(path) + ": " + FileFailureText(failure) + ".");
+}
+
+// --preview: the dialog's picture instead of the result.
+bool PreviewImage(Context& c, const Job& job, const TMSettings& settings, ImageFile* image, ToolError* error) {
+    std::vector<std::string> notes;
+    PreviewPicture picture;
+    const bool done = PreviewDocument(c.module, settings, PreviewSize(c.options), c.options.showOriginal,
+                                      RunNames{job.input, job.output}, &image->document, &picture, &notes,
+                                      error) &&
+                      WritePlanarPicture(job.output, picture.width, picture.height, picture.planes, error) &&
+                      (c.options.histogramFile.empty() ||
+                       WriteHistogramFile(c.options.histogramFile, picture.histogram, error));
+    SayAll(c, notes);
+    if (!done) return false;
+    Say(c, job.input + " -> " + job.output + " (" + std::to_string(picture.width) + " x " +
+               std::to_string(picture.height) + " preview)");
+    return true;
+}
+
 bool ProcessImage(Context& c, const Job& job, ToolError* error) {
     if (!CheckOutputPath(job.output, error)) return false;
     const RunNames names{job.input, job.output};
@@ -110,6 +136,7 @@ bool ProcessImage(Context& c, const Job& job, ToolError* error) {
     if (!read) return CancelRequested() ? Fail(error, kExitCancelled, cancelled) : false;
     if (!ReportSettings(c, settings, error)) return false;
     SayAll(c, ExtremePixelWarnings(CountExtremePixels(image.document), Quoted(job.input)));
+    if (PreviewSize(c.options) != 0) return PreviewImage(c, job, settings, &image, error);
 
     ProgressBegin(fs::path(job.input).filename().string());
     ProgressPhase(20, 80);
@@ -187,14 +214,17 @@ int RunExample(Context& c) {
 
 int RunAll(Context& c) {
     const ToolOptions& o = c.options;
-    if (!o.saveSettingsFile.empty()) {
-        ToolError error;
-        if (!CheckSettingsTarget(o.saveSettingsFile, o.inputs, &error)) return Report(error);
-    }
+    ToolError error;
+    if (!o.saveSettingsFile.empty() &&
+        !CheckSideFileTarget(o.saveSettingsFile, "--save-settings", "the settings file", kExitSettingsFile, o.inputs,
+                             &error))
+        return Report(error);
+    if (!o.histogramFile.empty() &&
+        !CheckSideFileTarget(o.histogramFile, "--histogram", "the histogram", kExitOutput, o.inputs, &error))
+        return Report(error);
     if (o.inputs.empty() && o.exampleDir.empty()) {  // settings only
         std::vector<std::string> notes;
         TMSettings settings{};
-        ToolError error;
         if (!EffectiveSettings(o, 0, c.registryFile, &settings, &notes, &error)) return Report(error);
         SayAll(c, notes);
         if (!ReportSettings(c, settings, &error)) return Report(error);
@@ -202,7 +232,6 @@ int RunAll(Context& c) {
     }
 
     std::vector<Job> jobs;
-    ToolError error;
     if (o.exampleDir.empty()) {
         if (!MakeJobs(o, &jobs, &error)) return Report(error);
         if (const int status = CheckNames(jobs)) return status;

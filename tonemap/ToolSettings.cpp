@@ -136,13 +136,8 @@ bool SaveSettingsFile(const std::string& path, const TMSettings& settings, ToolE
         return WriteToStandardOutput(text) ||
                Fail(error, kExitSettingsFile, "Cannot write the settings to standard output: " +
                                                   FileFailureText(errno) + ".");
-    PendingFile file;
-    if (BeginReplacement(path, &file)) {
-        WritePendingAt(&file, text.data(), text.size(), 0);
-        if (CommitReplacement(&file)) return true;
-    } else {
-        file.failure = errno;
-    }
-    return Fail(error, kExitSettingsFile,
-                "Cannot write the settings file " + Quoted(path) + ": " + FileFailureText(file.failure) + ".");
+    int failure = 0;
+    return ReplaceWithText(path, text, &failure) ||
+           Fail(error, kExitSettingsFile,
+                "Cannot write the settings file " + Quoted(path) + ": " + FileFailureText(failure) + ".");
 }

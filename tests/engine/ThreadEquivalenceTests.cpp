@@ -1,5 +1,6 @@
-// The whole full-run chain get_image -> tm1 -> tm2 -> affich_image gives the
-// same bytes on any thread count. On Linux, whose C library the checksums
+// The whole full-run chain get_image -> tm1 -> tm2 -> affich_image, and the
+// preview chain get_preview -> tm1 -> tm2 -> affich_preview, give the same
+// bytes on any thread count. On Linux, whose C library the checksums
 // were recorded with, they are also the bytes the stages gave before any of
 // their passes was split over threads.
 #include <cstring>
@@ -121,6 +122,64 @@ TEST(ThreadEquivalence, WholeChainIsTheSameOnAnyThreadCount) {
         }
 #ifdef __linux__
         EXPECT_EQ(serial.Checksum(), c.linuxChecksum) << std::hex << "0x" << serial.Checksum();
+#endif
+    }
+}
+
+struct PreviewChainCase {
+    ChainCase source;  // is360 unused: the preview has no wrap borders
+    int32_t previewWidth, previewHeight;
+    uint64_t linuxChecksum;  // of the serial chain's bytes
+};
+
+ChainResult RunPreviewChain(const PreviewChainCase& p, const Pixels& px, int32_t threads) {
+    SetEngineThreads(threads);
+    const ChainCase& c = p.source;
+    const int32_t w = p.previewWidth, h = p.previewHeight;
+    const PyramidPlan plan = MakePlan(w, h, 1);
+    std::vector<float> table(65537, 0.0f);
+    if (c.depthCode == 1) BuildLinearisationTable(0, 65536, table.data());
+    WorkBuffers b(WorkBufferValues(plan));
+    ImageStats stats{};
+    ChainResult r;
+    const int32_t dark = get_preview(0, c.depthCode, 0, 0, c.width, c.height, w, h, w, h, c.nb, &stats, px.f.data(),
+                                     table.data(), px.codes.data(), b.b0.data());
+    Append(&r.bytes, b.b0.data(), static_cast<size_t>(w) * h);
+    tm1(c.depthCode, w, h, 5, 3, 0.5f, &plan, &stats, b.b0.data(), b.b1.data(), b.b2.data());
+    SolveAsDriver(plan, b);
+    std::vector<uint8_t> picture(static_cast<size_t>(3) * w * h, 0xEE);
+    std::vector<int32_t> histogram(256, -1);
+    const int32_t white = affich_preview(0, c.depthCode, 0, 0, c.width, c.height, w, h, c.nb, c.settings, 1.0,
+                                         &stats, px.f.data(), table.data(), px.codes.data(), b.b0.data(),
+                                         histogram.data(), picture.data());
+    Append(&r.bytes, &dark, 1);
+    Append(&r.bytes, &white, 1);
+    Append(&r.bytes, stats.entry, 9);
+    Append(&r.bytes, picture.data(), picture.size());
+    Append(&r.bytes, histogram.data(), histogram.size());
+    EXPECT_TRUE(b.Intact());
+    SetEngineThreads(0);
+    return r;
+}
+
+TEST(ThreadEquivalence, PreviewChainIsTheSameOnAnyThreadCount) {
+    const PreviewChainCase cases[] = {
+        {{0, 900, 620, 3, false, {0, 60, 46, 2000, 3000, 0, 0, 0, 40, 30, 40, 20, -3, 6, -4}, 0}, 512, 352,
+         0x5aa6778adc13057aull},
+        {{1, 300, 220, 3, false, {0, 100, 120, 0, 0, 0, 0, 0, 50, 0, 0, 0, 4, -7, 9}, 0}, 400, 293, 0x35450c2fe89b9f94ull},
+        {{0, 260, 240, 2, false, {0, 0, 80, 500, 800, 0, 0, 0, 70, 0, 0, 60, 0, 0, 0}, 0}, 130, 120, 0xcdf66cb48eee2db2ull},
+    };
+    for (const PreviewChainCase& p : cases) {
+        const Pixels px = MakePixels(p.source);
+        const ChainResult serial = RunPreviewChain(p, px, 1);
+        for (int32_t threads : {2, 3, 7}) {
+            const ChainResult split = RunPreviewChain(p, px, threads);
+            ASSERT_EQ(serial.bytes.size(), split.bytes.size());
+            EXPECT_EQ(std::memcmp(serial.bytes.data(), split.bytes.data(), serial.bytes.size()), 0)
+                << "depth " << p.source.depthCode << " threads " << threads;
+        }
+#ifdef __linux__
+        EXPECT_EQ(serial.Checksum(), p.linuxChecksum) << std::hex << "0x" << serial.Checksum();
 #endif
     }
 }

@@ -13,6 +13,8 @@
 
 extern "C" void PluginMain(int16_t selector, void* pluginParamBlock, intptr_t* data, int16_t* result);
 extern "C" void SetMessageBoxHandler(MessageBoxHandler handler);
+extern "C" void PreviewMain(int16_t command, void* pluginParamBlock, intptr_t* data, int16_t* result,
+                            PreviewExchange* exchange);
 extern "C" int16_t SetPanoramaFlag(void* parameters, int32_t size, int32_t is360);
 extern "C" int32_t GetRunDetail(const void* globals, int32_t size);
 
@@ -20,6 +22,7 @@ inline PluginModule InProcessModule() {
     PluginModule module;
     module.main = PluginMain;
     module.setMessageBoxHandler = SetMessageBoxHandler;
+    module.previewMain = PreviewMain;
     module.setPanoramaFlag = SetPanoramaFlag;
     module.getRunDetail = GetRunDetail;
     return module;

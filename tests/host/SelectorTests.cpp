@@ -203,10 +203,12 @@ TEST_F(HostTest, DialogOnlyAfterAParametersSelector) {
     EXPECT_EQ(gStandIn.dialogCalls, 2);
 }
 
-TEST_F(HostTest, AboutShowsTheBoxAndTouchesNoHandle) {
+TEST_F(HostTest, AboutShowsTheBoxOverTheHostsWindowAndTouchesNoHandle) {
     MiniHost host;
+    host.hostWindow = 0x1234;
     EXPECT_EQ(CallSelector(host, InProcessModule(), filterSelectorAbout), noErr);
     EXPECT_EQ(gStandIn.aboutCalls, 1);
+    EXPECT_EQ(gStandIn.aboutParent, reinterpret_cast<void*>(intptr_t{0x1234}));
     EXPECT_EQ(host.handleAllocations, 0);
     EXPECT_EQ(host.handleLocks, 0);
 }

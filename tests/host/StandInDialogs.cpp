@@ -10,4 +10,7 @@ bool DoToneMappingDialog() {
     return gStandIn.accept;
 }
 
-void ShowAboutBox() { ++gStandIn.aboutCalls; }
+void ShowAboutBox(void* parentWindow) {
+    ++gStandIn.aboutCalls;
+    gStandIn.aboutParent = parentWindow;
+}

@@ -8,6 +8,7 @@ struct StandInDialogs {
     bool accept = true;
     int dialogCalls = 0;
     int aboutCalls = 0;
+    void* aboutParent = nullptr;  // the window the About box was shown over
     std::function<void()> whileShown;
 };
 

@@ -155,7 +155,7 @@ TEST(CommandLine, HelpListsEveryOptionAndOnlyOptionsThatParse) {
         EXPECT_EQ(ProblemWith(words).find("Unknown"), std::string::npos) << line;
         ++listed;
     }
-    EXPECT_EQ(listed, kSettingCount + 13);  // the settings and the thirteen other options
+    EXPECT_EQ(listed, kSettingCount + 16);  // the settings and the sixteen other options
     for (const SettingInfo& info : kSettingTable)
         EXPECT_NE(help.find("  --" + std::string(info.option) + " "), std::string::npos) << info.option;
     for (int code = kExitOk; code <= kLastExitCode; ++code)
@@ -197,6 +197,9 @@ TEST(CommandLine, ShortOptionsAndValuesTheOptionsCheck) {
     EXPECT_NE(problem.find("settings files end in .xmp"), std::string::npos) << problem;
     EXPECT_TRUE(ParseCommandLine({"--save-settings", "LOOK.XMP"}, &o, &problem)) << problem;
     EXPECT_TRUE(ParseCommandLine({"--save-settings", "-"}, &o, &problem)) << problem;
+    // The preview's histogram is text, for the same reason.
+    EXPECT_FALSE(ParseCommandLine({"--preview", "small", "--histogram", "a.exr", "b.exr", "o.png"}, &o, &problem));
+    EXPECT_NE(problem.find("end it in .txt"), std::string::npos) << problem;
 }
 
 TEST(SettingOptions, NumbersMayBeWrittenWithAnExponent) {

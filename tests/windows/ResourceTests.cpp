@@ -181,6 +181,7 @@ TEST_F(BuiltModuleTest, ExportsItsEntryPointAndTheHooksOfOurHost) {
     EXPECT_NE(GetProcAddress(module, "PluginMain"), nullptr);
     EXPECT_NE(GetProcAddress(module, "SetMessageBoxHandler"), nullptr);
     EXPECT_NE(GetProcAddress(module, "SetPanoramaFlag"), nullptr);
+    EXPECT_NE(GetProcAddress(module, "PreviewMain"), nullptr);
 }
 
 // The event's declared parameters are the settings table's first nine, with
