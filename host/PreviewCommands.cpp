@@ -22,14 +22,6 @@ void OpenPreview(const int32_t* settings) {
     AllocateWorkBuffers();
 }
 
-// The "Show Original" button: switching back to the tone-mapped view asks
-// for the picture kept from before.
-void ToggleShowOriginal() {
-    TMSettings* settings = gPlugin.settings;
-    settings->showPreview = settings->showPreview ? 0 : 1;
-    if (settings->showPreview) settings->restorePreview = 1;
-}
-
 void DescribePreview(PreviewExchange* exchange, bool computed) {
     const TMGlobals& globals = *gPlugin.globals;
     exchange->showingOriginal = gPlugin.settings->showPreview ? 0 : 1;
@@ -52,7 +44,7 @@ void HandlePreviewCommand(int16_t command, PreviewExchange* exchange) {
         case previewCommandSetSize: SetPreviewSize(exchange->size); break;
         case previewCommandCompute: computed = ComputePreview() == noErr; break;
         case previewCommandClose: ReleasePreviewBuffers(); break;
-        case previewCommandShowOriginal: ToggleShowOriginal(); break;
+        case previewCommandShowOriginal: ToggleShowOriginal(gPlugin.settings); break;
         default: *gPlugin.result = filterBadParameters; return;
     }
     DescribePreview(exchange, computed);

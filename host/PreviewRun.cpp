@@ -198,9 +198,13 @@ int16_t ComputePreviewOf(FilterRecord* record, TMSettings* settings, TMGlobals* 
     return settings->showPreview ? ShowToneMappedImage(call) : ShowSourceImage(call);
 }
 
-
 int16_t ComputePreview() {
     const int16_t result = ComputePreviewOf(gPlugin.filterRecord, gPlugin.settings, gPlugin.globals);
     if (result != noErr && gPlugin.result != nullptr) *gPlugin.result = result;
     return result;
+}
+
+void ToggleShowOriginal(TMSettings* settings) {
+    settings->showPreview = settings->showPreview ? 0 : 1;
+    if (settings->showPreview) settings->restorePreview = 1;
 }

@@ -22,3 +22,7 @@ int16_t ComputePreview();
 
 // The same for an explicit record, settings and globals.
 int16_t ComputePreviewOf(FilterRecord* record, TMSettings* settings, TMGlobals* globals);
+
+// The "Show Original" button: toggles between the source image and the
+// tone-mapped picture; switching back asks for the picture kept from before.
+void ToggleShowOriginal(TMSettings* settings);

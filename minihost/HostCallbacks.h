@@ -36,3 +36,19 @@ void InstallBasicSuite(MiniHost& host);
 
 // Registry.cpp: the registry and its file.
 void EnsureRegistryLoaded(MiniHost& host);
+
+// DisplayWin.cpp: draws the source rectangle of an 8-bit RGB or grayscale
+// pixel map into a device context (HDC), its top-left corner at (column,
+// row); -50 for another image mode. DisplayPosix.cpp: nothing to draw into.
+OSErr DrawPixelMap(const PSPixelMap& map, const VRect& source, int32_t row, int32_t column, void* context);
+
+// DialogAnswerWin.cpp: while it lives, a dialog window opened on this thread
+// receives the command of `button` (1 OK, 2 Cancel) as soon as it has opened;
+// 0 answers nothing. DialogAnswerPosix.cpp: there are no dialogs to answer.
+struct ScopedDialogAnswer {
+    explicit ScopedDialogAnswer(int button);
+    ~ScopedDialogAnswer();
+    ScopedDialogAnswer(const ScopedDialogAnswer&) = delete;
+    ScopedDialogAnswer& operator=(const ScopedDialogAnswer&) = delete;
+    bool installed = false;
+};

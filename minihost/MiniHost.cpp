@@ -251,9 +251,11 @@ OSErr AdvanceState() {
 
 // ---- Display ----
 
-// Checks what a host checks before it paints: a version-1 map of 8-bit
-// planes whose source rectangle lies inside its bounds.
-OSErr DisplayPixels(const PSPixelMap* source, const VRect* srcRect, int32_t, int32_t, void*) {
+// Checks what a host checks before it paints, a version-1 map of 8-bit
+// planes whose source rectangle lies inside its bounds, then draws it into
+// the device context it was given.
+OSErr DisplayPixels(const PSPixelMap* source, const VRect* srcRect, int32_t dstRow, int32_t dstCol,
+                    void* platformContext) {
     MiniHost& host = *gActiveHost;
     ++host.displayPixelsCalls;
     if (source == nullptr || srcRect == nullptr || source->version < 1 || source->baseAddr == nullptr)
@@ -262,7 +264,9 @@ OSErr DisplayPixels(const PSPixelMap* source, const VRect* srcRect, int32_t, int
     const VRect& b = source->bounds;
     const bool inside = srcRect->top >= b.top && srcRect->left >= b.left && srcRect->bottom <= b.bottom &&
                         srcRect->right <= b.right;
-    return inside ? noErr : paramErr;
+    if (!inside) return paramErr;
+    if (platformContext == nullptr) return noErr;
+    return DrawPixelMap(*source, *srcRect, dstRow, dstCol, platformContext);
 }
 
 SPBasicSuite* OfferedBasicSuite(MiniHost& host) { return host.offerBasicSuite ? &host.basicSuite : nullptr; }
@@ -501,6 +505,7 @@ int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selecto
         DescribeDocument(host);
         if (selector == filterSelectorPrepare) OfferMemoryBudget(host);
         HandOverDescriptor(host, selector);
+        const ScopedDialogAnswer answer(selector == filterSelectorStart ? host.dialogAnswer : 0);
         module.main(selector, &host.record, &host.data, &result);
         TakeBackDescriptor(host, selector);
         host.parameters = host.record.parameters;

@@ -123,6 +123,11 @@ struct MiniHost {
     bool offerBigDocument = true;        // offer 32-bit coordinates
     int32_t rowPaddingBytes = 0;         // unused bytes after every delivered row
     intptr_t hostWindow = 0;             // platformData's window (Windows)
+    // The button (1 OK, 2 Cancel) this host presses as soon as the module
+    // opens its dialog during start, so that a run without a user never
+    // waits on a window; 0 leaves the dialog to the user (the try-out
+    // program, the dialog tests). Only the Windows module has a dialog.
+    int dialogAnswer = 1;
     ProgressProc progressObserver = nullptr;  // called on every progress report
     TestAbortProc abortObserver = nullptr;    // asked on every abort check
 
@@ -163,7 +168,7 @@ struct MiniHost {
     int playedDescriptorsLeftByModule = 0;  // handed at start and not disposed by the module
     std::vector<std::string> forbiddenCalls;  // table slots the module has no business calling
     int displayPixelsCalls = 0;
-    PSPixelMap lastPixelMap{};              // as handed to displayPixels
+    PSPixelMap lastPixelMap{};              // as handed to displayPixels, which draws it on Windows
     std::vector<std::string> warnings;      // registry file problems, never fatal
 
     // The record of the current call and the blocks behind it.

@@ -7,7 +7,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   libopenimageio-dev openimageio-tools
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine64 xvfb xauth imagemagick
+  wine64 xvfb xauth imagemagick xdotool
   clang libclang-rt-14-dev
   nsis
 )

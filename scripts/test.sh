@@ -15,35 +15,35 @@ cmake --build build/linux -j"$jobs"
 ctest --test-dir build/linux --output-on-failure -j"$jobs" || failed+=(linux)
 
 echo "== Linux build and tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-# The native test programs and the tool they start, instrumented: any memory
-# error, leak or undefined operation ends the program and fails its test. No
-# benchmarks here. The slow unwinder lets leaks be told apart by the library
-# they come from (scripts/lsan-suppressions.txt).
+# Every native test program, the module and the tool they start, instrumented:
+# any memory error, leak or undefined operation ends the program and fails its
+# test. No benchmarks here. The slow unwinder lets leaks be told apart by the
+# library they come from (scripts/lsan-suppressions.txt).
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTM_SANITIZE=ON -DTM_BUILD_BENCH=OFF >/dev/null
-cmake --build build/asan -j"$jobs" --target engine_tests host_tests settings_files_tests tonemap_tests tonemap ToneMapping
+cmake --build build/asan -j"$jobs"
 ASAN_OPTIONS=fast_unwind_on_malloc=0 \
   LSAN_OPTIONS=suppressions=$root/scripts/lsan-suppressions.txt \
   UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j"$jobs" || failed+=(sanitizers)
 
-echo "== A real photograph for the Windows layout test"
-# The Windows test cannot read EXR: it gets a small copy of a photograph as
+echo "== A real photograph for the Windows layout and try-out tests"
+# The Windows tests cannot read EXR: they get a small copy of a photograph as
 # PFM, the Linux tool's result on it and the settings the tool's host kept,
-# in one folder named by TM_LAYOUT_PHOTO_DIR. Without the photographs it
-# skips that case.
+# and a settings file with the tool's result on those settings, in one folder
+# named by TM_LAYOUT_PHOTO_DIR. Without the photographs they skip those cases.
 photo_source=../shared/images/oexr_Desk.exr
 photo_dir=$root/build/linux/layout-photo
 if [ -f "$photo_source" ]; then
   rm -rf "$photo_dir"
   mkdir -p "$photo_dir"
-  # oiiotool writes no PFM; its dump of the pixels becomes one (rows bottom first).
-  if oiiotool "$photo_source" --ch R,G,B --resize 256x0 -o "$photo_dir/photo.exr" &&
-    oiiotool --dumpdata "$photo_dir/photo.exr" | perl -ne '
-      if (/:\s+(\d+)\s+x\s+(\d+),/) { ($w, $h) = ($1, $2) }
-      elsif (/Pixel \((\d+), (\d+)\): (\S+) (\S+) (\S+)/) { $rows[$2] .= pack("f<3", $3, $4, $5) }
-      END { print "PF\n$w $h\n-1.0\n"; print $rows[$_] for reverse 0 .. $h - 1 }' >"$photo_dir/photo.pfm" &&
+  if scripts/exr-to-pfm.sh "$photo_source" "$photo_dir/photo.pfm" 256 &&
     XDG_CONFIG_HOME=$photo_dir/config build/linux/bin/tonemap --quiet \
-      "$photo_dir/photo.pfm" "$photo_dir/photo-tonemapped.pfm"; then
+      "$photo_dir/photo.pfm" "$photo_dir/photo-tonemapped.pfm" &&
+    XDG_CONFIG_HOME=$photo_dir/settings-config build/linux/bin/tonemap --quiet --strength 85 --luminosity 3 \
+      --white-clip 0.5 --gamma 1.3 --smoothing medium --color-temperature -2 --shadows-smoothing 20 \
+      --save-settings "$photo_dir/settings.xmp" &&
+    XDG_CONFIG_HOME=$photo_dir/settings-config build/linux/bin/tonemap --quiet --settings "$photo_dir/settings.xmp" \
+      "$photo_dir/photo.pfm" "$photo_dir/photo-settings.pfm"; then
     export TM_LAYOUT_PHOTO_DIR=$photo_dir
   else
     failed+=(photo)

@@ -1,0 +1,4 @@
+#include "HostCallbacks.h"
+
+ScopedDialogAnswer::ScopedDialogAnswer(int) {}
+ScopedDialogAnswer::~ScopedDialogAnswer() {}
