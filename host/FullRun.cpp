@@ -1,9 +1,11 @@
 #include "FullRun.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <new>
 
+#include "../engine/OutputOperator.h"
 #include "../engine/ToneMapEngine.h"
 #include "HostBuffers.h"
 #include "HostUtils.h"
@@ -14,7 +16,6 @@
 namespace {
 
 constexpr int32_t kProgressTotal = 100;
-constexpr int32_t kGradientReductions = 4;
 
 // The filter rectangle as the host delivered it, and how the run lays it out.
 struct WholeImage {
@@ -55,18 +56,13 @@ OSErr RequestWholeImage(FilterRecord* record, int32_t* nb) {
     return record->advanceState();
 }
 
-// Plans the working grid: the image, widened by a quarter of its width on
-// each side when it is a panorama. False for an image or a plan that the
-// stages cannot work on.
+// Plans the working grid of the image in the globals.
 bool PlanWorkingGrid(const TMSettings& settings, TMGlobals* globals, WholeImage* image, PyramidPlan* plan) {
     image->width = globals->width;
     image->height = globals->height;
     image->depthCode = globals->depthCode;
-    if (image->width < kMinimumImageSide || image->height < kMinimumImageSide) return false;
-    image->pad = settings.is360 ? image->width / 4 : 0;
-
-    PlanPyramids(image->width + 2 * image->pad, image->height, settings.lightSmoothingCode, kGradientReductions, plan);
-    if (!PlanIsUsable(*plan)) return false;
+    image->pad = PanoramaPad(settings, image->width);
+    if (!PlanFullRunGrid(image->width, image->height, settings, plan)) return false;
     globals->workingWidth = plan->entry[kPlanRowLength];
     globals->workingHeight = plan->entry[kPlanRowCount];
     return true;
@@ -119,10 +115,21 @@ int16_t CompressAndReconstruct(FilterRecord* record, const TMSettings& settings,
     return noErr;
 }
 
+// Why the adapted luminance left nothing to normalise: one value everywhere,
+// or no finite value at all (extreme input values overflowed on the way).
+int32_t FlatLuminanceDetail(const float* luminance, const WholeImage& image) {
+    const int64_t count = static_cast<int64_t>(image.width + 2 * image.pad) * image.height;
+    for (int64_t i = 0; i < count; ++i)
+        if (std::isfinite(luminance[i])) return kRunDetailNoContrast;
+    return kRunDetailNoFiniteLuminance;
+}
+
 // The output stage straight into the host's output buffer, packed, then
-// spread out to the host's row length.
+// spread out to the host's row length. A flat adapted luminance is noted in
+// the globals for our own host (GetRunDetail); the real host sees only the
+// result code.
 int16_t WriteOutput(const TMSettings& settings, const WholeImage& image, int32_t outRowBytes,
-                    const ImageStats& stats, const float* table, float* luminance) {
+                    const ImageStats& stats, const float* table, float* luminance, TMGlobals* globals) {
     int32_t outputSettings[kSettingCount];
     FillOutputSettings(settings, outputSettings);
     const double outputGamma = image.depthCode == 0 ? 2.2 : 1.0;
@@ -130,6 +137,7 @@ int16_t WriteOutput(const TMSettings& settings, const WholeImage& image, int32_t
                                        outputSettings, outputGamma, &stats, reinterpret_cast<const float*>(image.in),
                                        table, reinterpret_cast<const uint16_t*>(image.in), luminance,
                                        reinterpret_cast<float*>(image.out), reinterpret_cast<uint16_t*>(image.out));
+    if (stage == kFlatLuminance) globals->runDetail = FlatLuminanceDetail(luminance, image);
     if (stage < 0) return HostCodeOfStage(stage);
     UnpackRows(image.out, outRowBytes, image.packedRowBytes, image.height);
     return noErr;
@@ -164,7 +172,8 @@ int16_t ToneMapWholeImage(FilterRecord* record, const TMSettings& settings, TMGl
     if (int16_t err = CompressAndReconstruct(record, settings, globals, image, plan, workBytes, &stats)) return err;
     if (!ContinueAfterProgress(record, 70)) return userCanceledErr;
 
-    if (int16_t err = WriteOutput(settings, image, record->outRowBytes, stats, table.get(), luminance)) return err;
+    if (int16_t err = WriteOutput(settings, image, record->outRowBytes, stats, table.get(), luminance, globals))
+        return err;
     if (record->abortProc != nullptr && record->abortProc()) return userCanceledErr;
     return noErr;
 }
@@ -172,5 +181,6 @@ int16_t ToneMapWholeImage(FilterRecord* record, const TMSettings& settings, TMGl
 }  // namespace
 
 void RunFullImage() {
+    gPlugin.globals->runDetail = kRunDetailNone;
     *gPlugin.result = ToneMapWholeImage(gPlugin.filterRecord, *gPlugin.settings, gPlugin.globals);
 }

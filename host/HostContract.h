@@ -534,9 +534,22 @@ typedef void (*SetMessageBoxHandlerProc)(MessageBoxHandler handler);
 // for a block that is not the module's settings.
 typedef int16_t (*SetPanoramaFlagProc)(void* parameters, int32_t size, int32_t is360);
 
+// Our own host's way to learn why the last full run of an image failed, which
+// the host's result codes cannot tell apart (an image without contrast and
+// unusable parameters both end with -30100): it hands over the bytes of the
+// globals handle in the data slot after start. The real host never calls it.
+enum RunDetail : int32_t {
+    kRunDetailNotOurs = -1,     // the block is not the module's globals
+    kRunDetailNone = 0,         // nothing to add to the result code
+    kRunDetailNoContrast = 1,   // the adapted luminance was flat: nothing to compress
+    kRunDetailNoFiniteLuminance = 2,  // the adapted luminance held no finite value at all
+};
+typedef int32_t (*GetRunDetailProc)(const void* globals, int32_t size);
+
 constexpr const char* kPluginMainName = "PluginMain";
 constexpr const char* kSetMessageBoxHandlerName = "SetMessageBoxHandler";
 constexpr const char* kSetPanoramaFlagName = "SetPanoramaFlag";
+constexpr const char* kGetRunDetailName = "GetRunDetail";
 
 // Our own extension for hosts without a dialog (our host, tonemap): the
 // preview operations of the module's dialog, called like PluginMain with the

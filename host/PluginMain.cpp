@@ -86,6 +86,11 @@ PLUGIN_EXPORT void PreviewMain(int16_t command, void* pluginParamBlock, intptr_t
 
 PLUGIN_EXPORT void SetMessageBoxHandler(MessageBoxHandler handler) { InstallMessageBoxHandler(handler); }
 
+PLUGIN_EXPORT int32_t GetRunDetail(const void* globals, int32_t size) {
+    if (globals == nullptr || size != static_cast<int32_t>(sizeof(TMGlobals))) return kRunDetailNotOurs;
+    return static_cast<const TMGlobals*>(globals)->runDetail;
+}
+
 PLUGIN_EXPORT int16_t SetPanoramaFlag(void* parameters, int32_t size, int32_t is360) {
     if (parameters == nullptr || size != static_cast<int32_t>(sizeof(TMSettings))) return filterBadParameters;
     static_cast<TMSettings*>(parameters)->is360 = is360 != 0 ? 1 : 0;

@@ -31,6 +31,7 @@ struct TMGlobals {
     HostBuffer previewCache;
     HostBuffer histograms;
     int32_t previewMode;
+    int32_t runDetail;  // RunDetail of the last full run, for our own host
     uint8_t displayToneMapped;  // the display buffer holds the tone-mapped picture of the current size
     uint8_t toneMappedSaved;    // work buffer 0 holds that picture while the source image is shown
 };

@@ -481,6 +481,13 @@ int16_t SetModulePanoramaFlag(MiniHost& host, const PluginModule& module, bool i
     return module.setPanoramaFlag(block->bytes.data(), static_cast<int32_t>(block->bytes.size()), is360 ? 1 : 0);
 }
 
+int32_t ModuleRunDetail(MiniHost& host, const PluginModule& module) {
+    const Handle globals = reinterpret_cast<Handle>(host.data);
+    auto* block = reinterpret_cast<HostHandleBlock*>(globals);
+    if (module.getRunDetail == nullptr || PeekHandle(host, globals) == nullptr) return kRunDetailNone;
+    return module.getRunDetail(block->bytes.data(), static_cast<int32_t>(block->bytes.size()));
+}
+
 int16_t CallSelector(MiniHost& host, const PluginModule& module, int16_t selector) {
     MiniHost* previous = gActiveHost;
     gActiveHost = &host;

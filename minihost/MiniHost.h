@@ -21,6 +21,7 @@ struct PluginModule {
     PluginMainProc main = nullptr;
     SetMessageBoxHandlerProc setMessageBoxHandler = nullptr;
     SetPanoramaFlagProc setPanoramaFlag = nullptr;  // null for a module without it
+    GetRunDetailProc getRunDetail = nullptr;        // null for a module without it
     PreviewMainProc previewMain = nullptr;  // null for a module without the preview export
 };
 
@@ -218,6 +219,11 @@ uint8_t* PeekHandle(MiniHost& host, Handle handle);
 // prepare has created them), through the module's own export. Returns its
 // result, or -30100 when the module or the settings are missing.
 int16_t SetModulePanoramaFlag(MiniHost& host, const PluginModule& module, bool is360);
+
+// Why the module's last full run in this host failed, as far as its result
+// code cannot say (RunDetail), read through the module's own export from the
+// globals the host keeps; kRunDetailNone when the module or the globals are missing.
+int32_t ModuleRunDetail(MiniHost& host, const PluginModule& module);
 
 // What CallSelector answers, whatever the module said, when the module
 // called a table slot it has no business calling (see forbiddenCalls).

@@ -24,6 +24,7 @@ bool LoadPluginModule(const std::string& path, PluginModule* module, std::string
         reinterpret_cast<SetMessageBoxHandlerProc>(dlsym(library, kSetMessageBoxHandlerName));
     module->previewMain = reinterpret_cast<PreviewMainProc>(dlsym(library, kPreviewMainName));
     module->setPanoramaFlag = reinterpret_cast<SetPanoramaFlagProc>(dlsym(library, kSetPanoramaFlagName));
+    module->getRunDetail = reinterpret_cast<GetRunDetailProc>(dlsym(library, kGetRunDetailName));
     return true;
 }
 

@@ -25,6 +25,8 @@ bool LoadPluginModule(const std::string& path, PluginModule* module, std::string
         reinterpret_cast<PreviewMainProc>(reinterpret_cast<void*>(GetProcAddress(library, kPreviewMainName)));
     module->setPanoramaFlag = reinterpret_cast<SetPanoramaFlagProc>(
         reinterpret_cast<void*>(GetProcAddress(library, kSetPanoramaFlagName)));
+    module->getRunDetail =
+        reinterpret_cast<GetRunDetailProc>(reinterpret_cast<void*>(GetProcAddress(library, kGetRunDetailName)));
     return true;
 }
 

@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "HostCallbacks.h"
+#include "PendingFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -148,12 +149,18 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
     if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     const std::string temporary = path + ".tmp-" + std::to_string(stamp);
+    // Known before it exists, so that a signal never leaves it behind.
+    if (!RegisterPendingFile(temporary.c_str())) {
+        *reason = "cannot note the temporary file " + temporary;
+        return false;
+    }
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out << text;
         out.close();
         if (!out) {
             fs::remove(temporary, ec);
+            ForgetPendingFile(temporary.c_str());
             *reason = "cannot write " + temporary;
             return false;
         }
@@ -163,12 +170,13 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
         fs::remove(target, ec);
         fs::rename(temporary, target, ec);
     }
-    if (ec) {
+    const bool renamed = !ec;
+    if (!renamed) {
         *reason = ec.message();
         fs::remove(temporary, ec);
-        return false;
     }
-    return true;
+    ForgetPendingFile(temporary.c_str());
+    return renamed;
 }
 
 bool IsPersistentEntry(const MiniHost& host, const std::string& key) {

@@ -14,6 +14,18 @@ cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=Release -DTM_WERROR=ON >/dev/null
 cmake --build build/linux -j"$jobs"
 ctest --test-dir build/linux --output-on-failure -j"$jobs" || failed+=(linux)
 
+echo "== Linux build and tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+# Every native test program, the module and the tool they start, instrumented:
+# any memory error, leak or undefined operation ends the program and fails its
+# test. No benchmarks here. The slow unwinder lets leaks be told apart by the
+# library they come from (scripts/lsan-suppressions.txt).
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTM_SANITIZE=ON -DTM_BUILD_BENCH=OFF >/dev/null
+cmake --build build/asan -j"$jobs"
+ASAN_OPTIONS=fast_unwind_on_malloc=0 \
+  LSAN_OPTIONS=suppressions=$root/scripts/lsan-suppressions.txt \
+  UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/asan --output-on-failure -j"$jobs" || failed+=(sanitizers)
+
 echo "== A real photograph for the Windows layout and try-out tests"
 # The Windows tests cannot read EXR: they get a small copy of a photograph as
 # PFM, the Linux tool's result on it and the settings the tool's host kept,

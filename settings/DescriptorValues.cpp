@@ -26,7 +26,7 @@ int32_t TruncateAllowingRoundingError(double v) {
 }  // namespace
 
 int32_t DescriptorIntegerOf(const SettingInfo& info, int32_t field) {
-    if (info.descriptor == DescriptorConversion::MinusTen) return field - 10;
+    if (info.descriptor == DescriptorConversion::MinusTen) return SaturatedInt32(int64_t(field) - 10);
     return field;
 }
 
@@ -36,8 +36,7 @@ double DescriptorFloatOf(const SettingInfo& info, int32_t field) {
 }
 
 int32_t FieldOfDescriptorInteger(const SettingInfo& info, int32_t value) {
-    if (info.descriptor == DescriptorConversion::MinusTen)
-        return static_cast<int32_t>(std::min<int64_t>(int64_t(value) + 10, std::numeric_limits<int32_t>::max()));
+    if (info.descriptor == DescriptorConversion::MinusTen) return SaturatedInt32(int64_t(value) + 10);
     return value;
 }
 

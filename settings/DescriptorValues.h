@@ -7,7 +7,7 @@
 
 #include "SettingsTable.h"
 
-// Record field to descriptor value.
+// Record field to descriptor value; integers saturate at the int32 range.
 int32_t DescriptorIntegerOf(const SettingInfo& info, int32_t field);
 double DescriptorFloatOf(const SettingInfo& info, int32_t field);
 

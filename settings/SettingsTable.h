@@ -177,18 +177,25 @@ inline constexpr SettingInfo kSettingTable[kSettingCount] = {
      kShadowsClippingHelp, "shadows-clipping"},
 };
 
+// The conversions' results saturate at the int32 range instead of
+// overflowing: the plug-in's Load command stores whatever value a settings
+// file holds, up to the largest integers.
+constexpr int32_t SaturatedInt32(int64_t value) {
+    return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : static_cast<int32_t>(value);
+}
+
 constexpr int32_t RecordToSlot(const SettingInfo& info, int32_t field) {
     switch (info.conversion) {
-        case SlotConversion::MinusTen: return field - 10;
-        case SlotConversion::TwoMinus: return 2 - field;
+        case SlotConversion::MinusTen: return SaturatedInt32(int64_t(field) - 10);
+        case SlotConversion::TwoMinus: return SaturatedInt32(2 - int64_t(field));
         default: return field;
     }
 }
 
 constexpr int32_t SlotToRecord(const SettingInfo& info, int32_t slot) {
     switch (info.conversion) {
-        case SlotConversion::MinusTen: return slot + 10;
-        case SlotConversion::TwoMinus: return 2 - slot;
+        case SlotConversion::MinusTen: return SaturatedInt32(int64_t(slot) + 10);
+        case SlotConversion::TwoMinus: return SaturatedInt32(2 - int64_t(slot));
         default: return slot;
     }
 }

@@ -10,10 +10,15 @@ namespace {
 // The engine's log and pow (SettingUnits.h): the same bits in both builds.
 const double kPointExponent = Log(0.025) / Log(0.3);
 
-// Integer part, plus one when the fraction cut off exceeds one half.
+// Integer part, plus one when the fraction cut off exceeds one half; values
+// beyond the int32 range saturate, and a value that is not a number (the
+// curve of a negative point value) counts as 0.
 int32_t RoundHalfDown(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v <= -2147483648.0) return INT32_MIN;
     int32_t i = static_cast<int32_t>(v);
-    if (v - i > 0.5) ++i;
+    if (v - i > 0.5 && i < INT32_MAX) ++i;
     return i;
 }
 
@@ -37,8 +42,8 @@ int32_t PointToSlider(int32_t value, double exponent) {
 
 int32_t RecordValueOfPosition(const SettingInfo& info, int32_t position) {
     switch (info.control.mapping) {
-        case PositionMapping::MinusTen: return position - 10;
-        case PositionMapping::MinusTwo: return position - 2;
+        case PositionMapping::MinusTen: return SaturatedInt32(int64_t(position) - 10);
+        case PositionMapping::MinusTwo: return SaturatedInt32(int64_t(position) - 2);
         case PositionMapping::PointCurve: return SliderToPoint(position, kPointExponent);
         default: return position;
     }
@@ -46,8 +51,8 @@ int32_t RecordValueOfPosition(const SettingInfo& info, int32_t position) {
 
 int32_t PositionOfRecordValue(const SettingInfo& info, int32_t value) {
     switch (info.control.mapping) {
-        case PositionMapping::MinusTen: return value + 10;
-        case PositionMapping::MinusTwo: return value + 2;
+        case PositionMapping::MinusTen: return SaturatedInt32(int64_t(value) + 10);
+        case PositionMapping::MinusTwo: return SaturatedInt32(int64_t(value) + 2);
         case PositionMapping::PointCurve: return PointToSlider(value, 1.0 / kPointExponent);
         default: return value;
     }

@@ -18,7 +18,8 @@ int32_t SliderToPoint(int32_t position, double exponent);
 int32_t PointToSlider(int32_t value, double exponent);
 
 // The record value a control position stores, and the position that shows a
-// record value (White and Black Point through the point exponent).
+// record value (White and Black Point through the point exponent); both
+// saturate at the int32 range for the values a settings file may bring.
 int32_t RecordValueOfPosition(const SettingInfo& info, int32_t position);
 int32_t PositionOfRecordValue(const SettingInfo& info, int32_t value);
 

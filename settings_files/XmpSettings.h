@@ -4,8 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "../engine/SettingSlots.h"
+
+// The text of a version 2.5 file, for writers that put it in place themselves.
+std::string FormatXmpSettings(const int32_t settings[kSettingCount]);
 
 // Writes a version 2.5 file. Returns 1, or -1 when the file cannot be created
 // or written; a file that could not be written completely is left empty.

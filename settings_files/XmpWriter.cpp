@@ -19,7 +19,9 @@ void AppendLine(std::string* text, const char* format, ...) {
     *text += '\n';
 }
 
-std::string FormatSettings(const int32_t settings[kSettingCount]) {
+}  // namespace
+
+std::string FormatXmpSettings(const int32_t settings[kSettingCount]) {
     std::string text;
     AppendLine(&text, "<x:xmpmeta xmlns:x='adobe:ns:meta/'>");
     AppendLine(&text, "<rdf:RDF xmlns:rdf='%s'>", kRdfNamespaceUri);
@@ -51,6 +53,8 @@ std::string FormatSettings(const int32_t settings[kSettingCount]) {
     return text;
 }
 
+namespace {
+
 // After a failed write the file is cut to nothing, so that no partial file
 // can be loaded as if it were complete. Nothing is deleted.
 void EmptyFile(const char* path) {
@@ -60,7 +64,7 @@ void EmptyFile(const char* path) {
 }  // namespace
 
 int WriteXmpSettings(const char* path, const int32_t settings[kSettingCount]) {
-    const std::string text = FormatSettings(settings);
+    const std::string text = FormatXmpSettings(settings);
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) return -1;
     bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();

@@ -2,6 +2,7 @@
 
 #include "../settings/SettingsTable.h"
 #include "Progress.h"
+#include "Signals.h"
 #include "ToolSettings.h"
 
 namespace {
@@ -16,31 +17,49 @@ struct OpenPreview {
     }
 };
 
-bool MapResult(int16_t result, const MiniHost& host, const std::string& label, ToolError* error) {
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+std::string Size(const HostDocument& document) {
+    return std::to_string(document.width) + " x " + std::to_string(document.height) + " pixels";
+}
+
+bool MapResult(int16_t result, const MiniHost& host, int32_t detail, const RunNames& names, ToolError* error) {
     switch (result) {
         case noErr: return true;
-        case userCanceledErr: return Fail(error, kExitCancelled, "Cancelled; " + label + " was not written.");
+        case userCanceledErr:
+            return Fail(error, kExitCancelled, "Cancelled; " + Quoted(names.output) + " was not written.");
         case memFullErr:
             return Fail(error, kExitOutOfMemory,
-                        "Not enough memory to tone-map " + label + " (" + std::to_string(host.document.width) + " x " +
-                            std::to_string(host.document.height) + " pixels).");
+                        "Not enough memory to tone-map " + Quoted(names.input) + " (" + Size(host.document) + ").");
         case filterBadParameters:
             if (!host.messages.empty() && host.document.depth == 8)
                 return Fail(error, kExitUnsupported,
-                            label + " is an 8-bit image. The plug-in says:\n\n" + host.messages.back().caption + "\n" +
-                                host.messages.back().text +
-                                "\n\nWith tonemap, --depth 16 opens an 8-bit file as a 16-bit image.");
-            return Fail(error, kExitPlugin, "The plug-in could not tone-map " + label + ".");
+                            Quoted(names.input) + " is an 8-bit image, which the plug-in refuses (\"" +
+                                host.messages.back().caption +
+                                "\"): it works on 16- and 32-bit images. --depth 16 opens an 8-bit file as a "
+                                "16-bit image.");
+            if (detail == kRunDetailNoContrast)
+                return Fail(error, kExitUnsupported,
+                            Quoted(names.input) +
+                                " has no contrast to compress: the plug-in found its brightness the same everywhere "
+                                "(a constant or black picture, or a lone bright point on black).");
+            if (detail == kRunDetailNoFiniteLuminance)
+                return Fail(error, kExitUnsupported,
+                            Quoted(names.input) +
+                                " cannot be tone-mapped: its values lie so far apart that the plug-in's arithmetic "
+                                "overflowed. Limit extreme values before tone mapping.");
+            return Fail(error, kExitPlugin, "The plug-in could not tone-map " + Quoted(names.input) + ".");
         default:
             return Fail(error, kExitPlugin,
-                        "The plug-in stopped with error " + std::to_string(result) + " on " + label + ".");
+                        "The plug-in stopped with error " + std::to_string(result) + " on " + Quoted(names.input) +
+                            ".");
     }
 }
 
 }  // namespace
 
 bool ToneMapDocument(const PluginModule& module, const TMSettings& settings, const std::string& registryFile,
-                     const std::string& label, HostDocument* document, std::vector<std::string>* notes,
+                     const RunNames& names, HostDocument* document, std::vector<std::string>* notes,
                      ToolError* error) {
     MiniHost host;
     host.document = std::move(*document);
@@ -58,14 +77,14 @@ bool ToneMapDocument(const PluginModule& module, const TMSettings& settings, con
     if (result == noErr && settings.is360 != 0) result = SetModulePanoramaFlag(host, module, true);
     if (result == noErr) result = RunFromStart(host, module);
     notes->insert(notes->end(), host.warnings.begin(), host.warnings.end());
-    const bool ok = MapResult(result, host, label, error);
+    const bool ok = MapResult(result, host, ModuleRunDetail(host, module), names, error);
     *document = std::move(host.document);
     ReleaseKeptHandles(host);
     return ok;
 }
 
 bool PreviewDocument(const PluginModule& module, const TMSettings& settings, int32_t size, bool showOriginal,
-                     const std::string& label, HostDocument* document, PreviewPicture* picture,
+                     const RunNames& names, HostDocument* document, PreviewPicture* picture,
                      std::vector<std::string>* notes, ToolError* error) {
     if (module.previewMain == nullptr)
         return Fail(error, kExitPlugin, "This plug-in module shows no preview to a host without its dialog.");
@@ -94,7 +113,7 @@ bool PreviewDocument(const PluginModule& module, const TMSettings& settings, int
         }
     }
     notes->insert(notes->end(), host.warnings.begin(), host.warnings.end());
-    const bool ok = MapResult(result, host, label, error);
+    const bool ok = MapResult(result, host, kRunDetailNone, names, error);
     *document = std::move(host.document);
     ReleaseKeptHandles(host);
     return ok;

@@ -10,10 +10,15 @@
 #include "../minihost/MiniHost.h"
 #include "ExitCodes.h"
 
-// Tone-maps `document` in place. The module's own messages and the host's
-// warnings go to `notes`; `label` names the image in messages.
+// The names a run's messages use: the image read and the file to be written.
+struct RunNames {
+    std::string input;
+    std::string output;
+};
+
+// Tone-maps `document` in place. The host's warnings go to `notes`.
 bool ToneMapDocument(const PluginModule& module, const TMSettings& settings, const std::string& registryFile,
-                     const std::string& label, HostDocument* document, std::vector<std::string>* notes,
+                     const RunNames& names, HostDocument* document, std::vector<std::string>* notes,
                      ToolError* error);
 
 // The picture the plug-in's dialog shows, and the histogram beside it.
@@ -29,5 +34,5 @@ struct PreviewPicture {
 // written into the module's record as the dialog writes them, then the
 // module's own preview run through its preview export.
 bool PreviewDocument(const PluginModule& module, const TMSettings& settings, int32_t size, bool showOriginal,
-                     const std::string& label, HostDocument* document, PreviewPicture* picture,
+                     const RunNames& names, HostDocument* document, PreviewPicture* picture,
                      std::vector<std::string>* notes, ToolError* error);

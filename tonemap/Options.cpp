@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 
 #include "../host/FullRun.h"
 #include "../host/PluginIdentity.h"
@@ -46,6 +47,27 @@ bool CheckFormat(std::string* value, std::string* problem) {
     return true;
 }
 
+std::string LowerExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext;
+}
+
+// A settings file keeps the plug-in's extension, so that no image (a shell
+// pattern's first match, say) is ever taken for one and replaced.
+bool CheckSettingsName(std::string* value, std::string* problem) {
+    if (*value == "-" || LowerExtension(*value) == ".xmp") return true;
+    return Problem(problem, "--save-settings: \"" + *value +
+                                "\" is not a settings file name; settings files end in .xmp (- writes to standard "
+                                "output).");
+}
+
+// The histogram is text, and its name says so, for the same reason.
+bool CheckHistogramName(std::string* value, std::string* problem) {
+    if (LowerExtension(*value) == ".txt") return true;
+    return Problem(problem, "--histogram: \"" + *value + "\" is not a text file name; end it in .txt.");
+}
+
 // small, medium or large, or the longer side itself; kept as the side.
 bool CheckPreviewSize(std::string* value, std::string* problem) {
     std::string name = *value;
@@ -81,7 +103,7 @@ const PlainOption kPlainOptions[] = {
      &ToolOptions::previous, nullptr, nullptr},
     {"save-settings", 0, "FILE.xmp", HelpGroup::Settings,
      "write the settings used, for the first image\n(- for standard output)", nullptr,
-     &ToolOptions::saveSettingsFile, nullptr},
+     &ToolOptions::saveSettingsFile, CheckSettingsName},
     {"print-settings", 0, nullptr, HelpGroup::Settings, "print the settings used, as options",
      &ToolOptions::printSettings, nullptr, nullptr},
     {"output-dir", 0, "DIR", HelpGroup::Files, "write each result into DIR under its input's name", nullptr,
@@ -106,7 +128,7 @@ const PlainOption kPlainOptions[] = {
      &ToolOptions::showOriginal, nullptr, nullptr},
     {"histogram", 0, "FILE.txt", HelpGroup::Preview,
      "with --preview: the dialog's histogram of the picture,\n256 counts, one per line", nullptr,
-     &ToolOptions::histogramFile, nullptr},
+     &ToolOptions::histogramFile, CheckHistogramName},
 };
 
 bool ApplyPlainOption(const PlainOption& option, std::string value, ToolOptions* o, std::string* problem) {
@@ -127,8 +149,14 @@ const PlainOption* FindPlainOption(const std::string& name) {
 // "-q" and the like; only options without a value have a short form.
 const PlainOption* FindShortOption(const std::string& arg) {
     for (const PlainOption& option : kPlainOptions)
-        if (option.shortName != 0 && arg.size() == 2 && arg[1] == option.shortName) return &option;
+        if (option.shortName != 0 && arg.size() == 2 && arg[0] == '-' && arg[1] == option.shortName) return &option;
     return nullptr;
+}
+
+// A word that is an option rather than a value: "--..." (but not "--"
+// itself), or one of the short options. Negative numbers are values.
+bool IsOption(const std::string& word) {
+    return (word.size() > 2 && word.compare(0, 2, "--") == 0) || FindShortOption(word) != nullptr;
 }
 
 // Checks the combination of file names and options once all are known.
@@ -270,7 +298,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, ToolOptions* o, std:
             if (!takesValue) return Problem(problem, "--" + name + " takes no value.");
             value = arg.substr(equals + 1);
         } else if (takesValue) {
-            if (i + 1 >= args.size()) return Problem(problem, "--" + name + " needs a value.");
+            if (i + 1 >= args.size() || IsOption(args[i + 1]))
+                return Problem(problem, "--" + name + " needs a value" +
+                                            (i + 1 < args.size() ? " before the option \"" + args[i + 1] + "\"" : "") +
+                                            " (a value that starts with -- goes after =: --" + name + "=VALUE).");
             value = args[++i];
         }
         if (setting != nullptr) {
@@ -336,7 +367,13 @@ std::string HelpText() {
         "  16-bit TIFF and PNG                      a 16-bit image\n"
         "  8-bit PNG, TIFF, JPEG                    refused, unless --depth 16\n"
         "  Grey images are tone-mapped as RGB and written as RGB. An alpha channel passes\n"
-        "  through unchanged. Images need at least " + side + " x " + side + " pixels.\n"
+        "  through unchanged. Images need at least " + side + " x " + side + " pixels. A file whose\n"
+        "  header claims more pixels than the file can hold, or whose pixels the image\n"
+        "  library reports any error on, is damaged; an image that needs more memory\n"
+        "  than the machine has left is refused before its pixels are read.\n"
+        "  As in the plug-in, the tone mapping spans the image's whole luminance range:\n"
+        "  pixels brighter than 1e10, or darker than 1e-20 without being black, decide\n"
+        "  how the rest looks (washed out or dark). tonemap warns about them.\n"
         "\n"
         "What is written, by the output's extension:\n"
         "                   from a 32-bit image               from a 16-bit image\n"
@@ -344,9 +381,13 @@ std::string HelpText() {
         "  .tif .tiff       float TIFF, linear                16-bit TIFF\n"
         "  .png             16-bit, display values (^1/2.2)   16-bit\n"
         "  .jpg .jpeg       8-bit, display values (^1/2.2)    8-bit\n"
-        "  Radiance HDR, PFM and JPEG files have no alpha channel. A result is written\n"
-        "  under a temporary name and renamed when complete: an interrupted run (Ctrl+C)\n"
-        "  leaves no partial file.\n"
+        "  Radiance HDR, PFM and JPEG files have no alpha channel; the input's windows\n"
+        "  and metadata go on where the format can carry them. A result is written\n"
+        "  under a hidden temporary name, flushed to the disk and renamed when complete:\n"
+        "  a failed write (a full disk), Ctrl+C or any other signal leaves neither a\n"
+        "  partial file nor a temporary one. No result replaces an input, another\n"
+        "  result or a file that is not a regular file (a device, a pipe); such names\n"
+        "  stop the run before anything is written.\n"
         "\n"
         "Exit status:\n";
     text += ExitStatusHelp();

@@ -3,9 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+
+#include "FileReplacement.h"
 
 // Writes `channels` (1 or 3) interleaved floats per pixel, rows top first in
-// `samples`; the file stores them little-endian, bottom row first.
-bool WritePfm(const std::string& path, int32_t width, int32_t height, int channels, const float* samples,
-              std::string* problem);
+// `samples`, into a file being replaced; the file stores them little-endian,
+// bottom row first. Failures are left in file->failure.
+void WritePfm(PendingFile* file, int32_t width, int32_t height, int channels, const float* samples);

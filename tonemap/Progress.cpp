@@ -1,10 +1,12 @@
 #include "Progress.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
+
+#include "Signals.h"
 
 namespace {
 
@@ -14,7 +16,7 @@ int gLastPercent = -1;
 int gPhaseFrom = 0;
 int gPhaseTo = 100;
 std::string gLabel;
-volatile std::sig_atomic_t gCancel = 0;
+int gTerminal = -1;  // a copy of standard error taken before anything redirects it
 
 constexpr int kBarWidth = 30;
 
@@ -23,19 +25,17 @@ void Draw(int percent) {
     const int filled = percent * kBarWidth / 100;
     for (int i = 0; i < kBarWidth; ++i) bar[i] = i < filled ? '#' : '-';
     bar[kBarWidth] = '\0';
-    std::fprintf(stderr, "\r%s [%s] %3d%%", gLabel.c_str(), bar, percent);
-    std::fflush(stderr);
+    dprintf(gTerminal, "\r%s [%s] %3d%%", gLabel.c_str(), bar, percent);
     gDrawn = true;
-}
-
-void OnInterrupt(int) {
-    gCancel = 1;
-    std::signal(SIGINT, SIG_DFL);
 }
 
 }  // namespace
 
-void SetProgressShown(bool quiet) { gShown = !quiet && isatty(STDERR_FILENO); }
+void SetProgressShown(bool quiet) {
+    gShown = !quiet && isatty(STDERR_FILENO);
+    if (gShown && gTerminal < 0) gTerminal = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    gShown = gTerminal >= 0;
+}
 
 void ProgressBegin(const std::string& label) {
     gLabel = label;
@@ -60,8 +60,7 @@ void ProgressUpdate(int32_t done, int32_t total) {
 
 void ProgressEnd() {
     if (!gDrawn) return;
-    std::fprintf(stderr, "\r%*s\r", static_cast<int>(gLabel.size()) + kBarWidth + 8, "");
-    std::fflush(stderr);
+    dprintf(gTerminal, "\r%*s\r", static_cast<int>(gLabel.size()) + kBarWidth + 8, "");
     gDrawn = false;
 }
 
@@ -69,9 +68,3 @@ bool ImageLibraryProgress(void*, float portionDone) {
     ProgressUpdate(static_cast<int32_t>(portionDone * 1000), 1000);
     return CancelRequested();
 }
-
-void InstallCancelHandler() { std::signal(SIGINT, OnInterrupt); }
-
-bool CancelRequested() { return gCancel != 0; }
-
-uint8_t CancelRequestedForHost() { return CancelRequested() ? 1 : 0; }

@@ -1,5 +1,6 @@
-// The progress bar on standard error, fed by the plug-in's progress calls,
-// and the cancel request of Ctrl+C, asked by the plug-in's abort checks.
+// The progress bar on standard error, fed by the plug-in's and the image
+// library's progress calls. It draws on its own copy of standard error, which
+// stays the terminal while the library's own output is being caught.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +19,3 @@ void ProgressEnd();
 // The image library's progress callback: feeds the bar, and answers true
 // (stop) once cancelling was asked for.
 bool ImageLibraryProgress(void* unused, float portionDone);
-
-// Ctrl+C asks the running plug-in to stop; a second one ends the program.
-void InstallCancelHandler();
-bool CancelRequested();
-uint8_t CancelRequestedForHost();  // a TestAbortProc

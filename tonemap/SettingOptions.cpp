@@ -22,7 +22,7 @@ bool ParseDecimal(const std::string& text, double* value) {
     const char* begin = text.data();
     const char* end = begin + text.size();
     if (begin != end && *begin == '+') ++begin;
-    auto [stop, ec] = std::from_chars(begin, end, *value, std::chars_format::fixed);
+    auto [stop, ec] = std::from_chars(begin, end, *value, std::chars_format::general);
     return ec == std::errc() && stop == end && begin != end;
 }
 

@@ -1,16 +1,14 @@
 #include "ToolSettings.h"
 
-#include <unistd.h>
-
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 
 #include "../host/PluginIdentity.h"
 #include "../settings/DescriptorValues.h"
 #include "../settings/SettingsTable.h"
 #include "../settings_files/XmpSettings.h"
+#include "FileReplacement.h"
 #include "SettingOptions.h"
 
 namespace fs = std::filesystem;
@@ -18,6 +16,21 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// A value the dialog's control cannot show is refused, naming the element
+// and its range; the plug-in's own Load command takes any value.
+bool CheckFileRanges(const std::string& path, const int32_t slots[kSettingCount], ToolError* error) {
+    for (int slot = 0; slot < kSettingCount; ++slot) {
+        const SettingInfo& info = SettingForSlot(slot);
+        int32_t lowest = 0, highest = 0;
+        SettingSlotRange(info, &lowest, &highest);
+        if (slots[slot] >= lowest && slots[slot] <= highest) continue;
+        return Fail(error, kExitSettingsFile,
+                    Quoted(path) + " sets " + info.element + " to " + SettingValueText(info, slots[slot]) +
+                        ", outside the dialog's range of " + SettingRangeText(info) + ".");
+    }
+    return true;
+}
 
 // The settings file replaces all fifteen settings, as the dialog's "Load..."
 // does: elements the file lacks become 0 (Gamma 1.00).
@@ -36,6 +49,7 @@ bool ReadSettingsFile(const std::string& path, TMSettings* settings, ToolError* 
                         "cannot use.");
     if (result <= 0)
         return Fail(error, kExitSettingsFile, "Error found when loading the settings file " + Quoted(path) + ".");
+    if (!CheckFileRanges(path, slots, error)) return false;
     ArrayToSettings(slots, settings);
     return true;
 }
@@ -66,12 +80,9 @@ void ApplyPreviousSettings(const std::string& registryFile, TMSettings* settings
     ApplyLastUsedValues(getInteger, getFloat, settings);
 }
 
-bool CopyToStandardOutput(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::cout << in.rdbuf();
-    std::cout.flush();
-    return static_cast<bool>(std::cout);
+bool WriteToStandardOutput(const std::string& text) {
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    return std::fflush(stdout) == 0 && written && !std::ferror(stdout);
 }
 
 }  // namespace
@@ -120,26 +131,13 @@ std::string SettingsAsOptions(const TMSettings& settings) {
 bool SaveSettingsFile(const std::string& path, const TMSettings& settings, ToolError* error) {
     int32_t slots[kSettingCount];
     SettingsToArray(settings, slots);
-    const bool toStandardOutput = path == "-";
-    const fs::path target = toStandardOutput ? fs::temp_directory_path() / "ToneMappingSettings.xmp" : fs::path(path);
-    const fs::path temporary =
-        target.parent_path() / (".tonemap-" + std::to_string(getpid()) + "-" + target.filename().string());
-    std::error_code ec;
-    if (fs::is_directory(target, ec))
-        return Fail(error, kExitSettingsFile, Quoted(path) + " is a folder; give a file name for the settings.");
-    if (WriteXmpSettings(temporary.c_str(), slots) != 1) {
-        fs::remove(temporary, ec);
-        return Fail(error, kExitSettingsFile, "Cannot write the settings file " + Quoted(path) + ".");
-    }
-    if (toStandardOutput) {
-        const bool copied = CopyToStandardOutput(temporary.string());
-        fs::remove(temporary, ec);
-        return copied || Fail(error, kExitSettingsFile, "Cannot write the settings to standard output.");
-    }
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        fs::remove(temporary, ec);
-        return Fail(error, kExitSettingsFile, "Cannot write the settings file " + Quoted(path) + ".");
-    }
-    return true;
+    const std::string text = FormatXmpSettings(slots);
+    if (path == "-")
+        return WriteToStandardOutput(text) ||
+               Fail(error, kExitSettingsFile, "Cannot write the settings to standard output: " +
+                                                  FileFailureText(errno) + ".");
+    int failure = 0;
+    return ReplaceWithText(path, text, &failure) ||
+           Fail(error, kExitSettingsFile,
+                "Cannot write the settings file " + Quoted(path) + ": " + FileFailureText(failure) + ".");
 }

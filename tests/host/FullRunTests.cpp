@@ -323,6 +323,34 @@ TEST_P(FullRunTest, RefusesImagesUnderAHundredPixelsBeforeAnyBuffer) {
     }
 }
 
+// The result code cannot tell a picture without contrast from unusable
+// parameters; our host asks the module why, through its own export.
+TEST_P(FullRunTest, SaysWhyARunFailedWhereTheResultCodeCannot) {
+    MiniHost fine;
+    fine.document = Scene(160, 120, 3, 32);
+    EXPECT_EQ(RunFilter(fine, Module(), true), noErr);
+    EXPECT_EQ(ModuleRunDetail(fine, Module()), kRunDetailNone);
+
+    MiniHost flat;
+    flat.document = MakeDocument(160, 120, 3, 32);
+    std::fill(FloatSamples(flat.document), FloatSamples(flat.document) + 160 * 120 * 3, 0.5f);
+    EXPECT_EQ(RunFilter(flat, Module(), true), filterBadParameters);
+    EXPECT_EQ(ModuleRunDetail(flat, Module()), kRunDetailNoContrast);
+    ExpectNothingOutstanding(flat);
+
+    // A run after a failed one starts without the old detail.
+    fine.document = Scene(160, 120, 3, 32);
+    flat.document = std::move(fine.document);
+    EXPECT_EQ(RunFilter(flat, Module(), false), noErr);
+    EXPECT_EQ(ModuleRunDetail(flat, Module()), kRunDetailNone);
+
+    // Another block than the module's globals is refused.
+    const int32_t bytes[4] = {};
+    EXPECT_EQ(Module().getRunDetail(bytes, sizeof bytes), kRunDetailNotOurs);
+    ReleaseKeptHandles(fine);
+    ReleaseKeptHandles(flat);
+}
+
 INSTANTIATE_TEST_SUITE_P(InProcessAndLoaded, FullRunTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "LoadedModule" : "InProcess";

@@ -16,6 +16,7 @@ extern "C" void SetMessageBoxHandler(MessageBoxHandler handler);
 extern "C" void PreviewMain(int16_t command, void* pluginParamBlock, intptr_t* data, int16_t* result,
                             PreviewExchange* exchange);
 extern "C" int16_t SetPanoramaFlag(void* parameters, int32_t size, int32_t is360);
+extern "C" int32_t GetRunDetail(const void* globals, int32_t size);
 
 inline PluginModule InProcessModule() {
     PluginModule module;
@@ -23,6 +24,7 @@ inline PluginModule InProcessModule() {
     module.setMessageBoxHandler = SetMessageBoxHandler;
     module.previewMain = PreviewMain;
     module.setPanoramaFlag = SetPanoramaFlag;
+    module.getRunDetail = GetRunDetail;
     return module;
 }
 

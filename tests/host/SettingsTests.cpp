@@ -9,6 +9,7 @@
 #include <string>
 
 #include "../../dialog/ControlHelpTexts.h"
+#include "../../settings/DescriptorValues.h"
 #include "../../settings/SettingsTable.h"
 #include "../../settings/SliderValues.h"
 #include "Settings.h"
@@ -129,6 +130,40 @@ TEST(SettingsArray, ConvertsCodesToSlotsAndBack) {
     std::copy(settings.cacheInvalid, settings.cacheInvalid + 3, back.cacheInvalid);
     back.recomputeLevel = settings.recomputeLevel;
     EXPECT_TRUE(SameSettings(back, settings));
+}
+
+// The plug-in's Load command stores any value a settings file holds; every
+// conversion of it saturates at the int32 range instead of overflowing.
+TEST(SettingsArray, ExtremeValuesSaturateInEveryConversion) {
+    const SettingInfo& luminosity = Setting("Luminosity");         // slot = field - 10
+    const SettingInfo& smoothing = Setting("Smoothing");           // slot = 2 - field
+    const SettingInfo& temperature = Setting("ColorTemperature");  // position = field + 10
+    const SettingInfo& white = Setting("WhiteClip");               // the point curve
+    EXPECT_EQ(RecordToSlot(luminosity, INT32_MIN), INT32_MIN);
+    EXPECT_EQ(RecordToSlot(luminosity, INT32_MAX), INT32_MAX - 10);
+    EXPECT_EQ(SlotToRecord(luminosity, INT32_MAX), INT32_MAX);
+    EXPECT_EQ(SlotToRecord(luminosity, INT32_MIN), INT32_MIN + 10);
+    EXPECT_EQ(RecordToSlot(smoothing, INT32_MIN), INT32_MAX);
+    EXPECT_EQ(RecordToSlot(smoothing, INT32_MAX), INT32_MIN + 3);
+    EXPECT_EQ(SlotToRecord(smoothing, INT32_MIN), INT32_MAX);
+    EXPECT_EQ(DescriptorIntegerOf(luminosity, INT32_MIN), INT32_MIN);
+    EXPECT_EQ(FieldOfDescriptorInteger(luminosity, INT32_MAX), INT32_MAX);
+    EXPECT_EQ(PositionOfRecordValue(temperature, INT32_MAX), INT32_MAX);
+    EXPECT_EQ(RecordValueOfPosition(temperature, INT32_MIN), INT32_MIN);
+    EXPECT_EQ(PositionOfRecordValue(smoothing, INT32_MAX), INT32_MAX);
+    EXPECT_EQ(ValueLabelText(luminosity, INT32_MIN), "-2147483648");
+    // Beyond the curve's ends: the largest value, and no position for a negative one.
+    EXPECT_EQ(RecordValueOfPosition(white, INT32_MAX), INT32_MAX);
+    EXPECT_EQ(RecordValueOfPosition(white, -5), 0);
+    EXPECT_EQ(PositionOfRecordValue(white, -5), 0);
+
+    // A Luminosity of 2147483647 read from a file, into the record and the action.
+    int32_t array[kSettingCount] = {};
+    array[kSlotLuminosity] = INT32_MAX;
+    TMSettings settings{};
+    ArrayToSettings(array, &settings);
+    EXPECT_EQ(settings.luminosityCode, INT32_MAX);
+    EXPECT_EQ(DescriptorIntegerOf(luminosity, settings.luminosityCode), INT32_MAX - 10);
 }
 
 TEST(SettingsTable, CoversEverySlotAndFieldOnce) {

@@ -1,5 +1,7 @@
 // The built tonemap program end to end: formats and depths, messages and
 // exit statuses of bad inputs, settings, the registry and the example.
+#include <sys/mount.h>
+
 #include "ExitCodes.h"
 #include "ToolTestSupport.h"
 
@@ -194,6 +196,58 @@ TEST_F(CommandTest, SettingsFilesRoundTrip) {
     r = Run({"--settings", dir / "other.xmp", "--print-settings"});
     EXPECT_EQ(r.status, kExitSettingsFile);
     EXPECT_NE(r.err.find("does not contain Tone Mapping settings"), std::string::npos) << r.err;
+}
+
+TEST_F(CommandTest, MessagesAreOursNameTheRightFileAndComeOnce) {
+    WriteTestImage(dir / "eight.png", W, H, 3, TypeDesc::UINT8, Pattern(W, H, 3, 1.0f));
+    ToolResult r = Run({dir / "eight.png", dir / "o.png"});
+    EXPECT_EQ(r.status, kExitUnsupported);
+    EXPECT_NE(r.err.find("--depth 16 opens an 8-bit file"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("menu"), std::string::npos) << "no instructions for a desktop editor: " << r.err;
+
+    // A damaged registry is reported once, though both the tool and the plug-in read it.
+    WriteTestImage(dir / "a.exr", W, H, 3, TypeDesc::FLOAT, Pattern(W, H, 3, 4.0f));
+    fs::create_directories(config() / "tonemap");
+    std::ofstream(config() / "tonemap/registry.txt") << "[x]\nnonsense\n";
+    r = RunTonemap({"--previous", dir / "a.exr", dir / "o.png"}, config());
+    EXPECT_EQ(r.status, 0) << r.err;
+    const size_t first = r.err.find("is damaged");
+    ASSERT_NE(first, std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("is damaged", first + 1), std::string::npos) << r.err;
+
+    // A read-only file system, where the machine lets the test mount one.
+    fs::create_directories(dir.path / "ro");
+    if (mount("tmpfs", (dir / "ro").c_str(), "tmpfs", MS_RDONLY, "size=64k") == 0) {
+        r = Run({dir / "a.exr", dir / "ro/o.png"});
+        umount((dir / "ro").c_str());
+        EXPECT_EQ(r.status, kExitOutput);
+        EXPECT_NE(r.err.find("the file system is read-only"), std::string::npos) << r.err;
+    }
+}
+
+// The output keeps the input's windows and what its metadata says of the
+// picture, where the format can carry them.
+TEST_F(CommandTest, TheInputsWindowsAndMetadataGoOnToTheOutput) {
+    OIIO::ImageSpec header(W, H, 3, TypeDesc::FLOAT);
+    header.x = 20;
+    header.y = 30;
+    header.full_width = 400;
+    header.full_height = 300;
+    header.attribute("Copyright", "The photographer");
+    auto out = OIIO::ImageOutput::create(dir / "window.exr");
+    ASSERT_TRUE(out && out->open(dir / "window.exr", header));
+    ASSERT_TRUE(out->write_image(TypeDesc::FLOAT, Pattern(W, H, 3, 4.0f).data()));
+    ASSERT_TRUE(out->close());
+    for (const char* name : {"o.exr", "o.tif", "o.png"}) {
+        ASSERT_EQ(Run({dir / "window.exr", dir / name}).status, 0) << name;
+        const ImageRead back = ReadTestImage(dir / name);
+        EXPECT_EQ(back.header.x, 20) << name;
+        EXPECT_EQ(back.header.y, 30) << name;
+        EXPECT_EQ(back.header.get_string_attribute("Copyright"), "The photographer") << name;
+    }
+    const ImageRead exr = ReadTestImage(dir / "o.exr");
+    EXPECT_EQ(exr.header.full_width, 400);
+    EXPECT_EQ(exr.header.full_height, 300);
 }
 
 TEST_F(CommandTest, HelpVersionAndTheExample) {

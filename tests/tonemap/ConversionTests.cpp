@@ -162,7 +162,7 @@ TEST(CommandLine, HelpListsEveryOptionAndOnlyOptionsThatParse) {
         EXPECT_NE(help.find("  " + std::to_string(code) + (code < 10 ? "  " : " ") + ExitCodeMeaning(ExitCode(code))),
                   std::string::npos)
             << code;
-    EXPECT_NE(help.find("smaller than 100 x 100\n"), std::string::npos);
+    EXPECT_NE(help.find("smaller than 100 x 100, no contrast\n"), std::string::npos);
     EXPECT_NE(help.find("  --strength N                  0 to 100; default 70, 40 for 16-bit images\n"),
               std::string::npos);
     EXPECT_NE(help.find("the slider's 101 positions (1.5 becomes 1.49)"), std::string::npos);
@@ -183,6 +183,31 @@ TEST(CommandLine, ShortOptionsAndValuesTheOptionsCheck) {
     EXPECT_TRUE(o.promoteEightBit);
     EXPECT_TRUE(o.is360);
     EXPECT_EQ(o.exampleDir, "d");
+
+    // An option is never taken for the value of the one before it; a
+    // negative number is a value, and so is anything after "=".
+    EXPECT_FALSE(ParseCommandLine({"--smoothing", "--print-settings"}, &o, &problem));
+    EXPECT_NE(problem.find("--smoothing needs a value before the option \"--print-settings\""), std::string::npos)
+        << problem;
+    EXPECT_FALSE(ParseCommandLine({"--save-settings", "-q"}, &o, &problem));
+    ASSERT_TRUE(ParseCommandLine({"--luminosity", "-4", "--save-settings=--odd.xmp"}, &o, &problem)) << problem;
+    EXPECT_EQ(o.saveSettingsFile, "--odd.xmp");
+    // Settings files end in .xmp, whatever the case, or are standard output.
+    EXPECT_FALSE(ParseCommandLine({"--save-settings", "photo.exr"}, &o, &problem));
+    EXPECT_NE(problem.find("settings files end in .xmp"), std::string::npos) << problem;
+    EXPECT_TRUE(ParseCommandLine({"--save-settings", "LOOK.XMP"}, &o, &problem)) << problem;
+    EXPECT_TRUE(ParseCommandLine({"--save-settings", "-"}, &o, &problem)) << problem;
+    // The preview's histogram is text, for the same reason.
+    EXPECT_FALSE(ParseCommandLine({"--preview", "small", "--histogram", "a.exr", "b.exr", "o.png"}, &o, &problem));
+    EXPECT_NE(problem.find("end it in .txt"), std::string::npos) << problem;
+}
+
+TEST(SettingOptions, NumbersMayBeWrittenWithAnExponent) {
+    EXPECT_EQ(Parse("white-clip", "1e-1"), 2000);
+    EXPECT_EQ(Parse("gamma", "2e0"), 0);
+    EXPECT_NE(Refusal("white-clip", "1e2").find("outside the slider's range"), std::string::npos);
+    EXPECT_NE(Refusal("white-clip", "nan").find("outside the slider's range"), std::string::npos);
+    EXPECT_NE(Refusal("gamma", "inf").find("outside the slider's range"), std::string::npos);
 }
 
 TEST(ToolSettings, DefaultsAreTheDefaultButtonsForTheDocumentsDepth) {

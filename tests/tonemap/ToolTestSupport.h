@@ -5,6 +5,7 @@
 #include <OpenImageIO/imageio.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -86,16 +87,28 @@ inline ImageRead ReadTestImage(const std::string& path) {
 }
 
 struct ToolResult {
-    int status = -1;
+    int status = -1;  // the exit status, or -1 when a signal ended the program
+    int signal = 0;   // the signal that ended it
+    long peakKilobytes = 0;
     std::string out;
     std::string err;
 };
 
-// Runs the built tonemap with `args`; its configuration folder is `config`,
-// so the registry of the test never touches the user's.
-inline ToolResult RunTonemap(const std::vector<std::string>& args, const fs::path& config) {
+// What the child process gets besides its arguments: limits of its own
+// (the file size limit makes every write beyond it fail), and where its
+// standard output goes (empty: a file read back into ToolResult::out).
+struct ChildSetup {
+    rlim_t fileSizeLimit = RLIM_INFINITY;
+    rlim_t addressSpaceLimit = RLIM_INFINITY;
+    std::string standardOutput;
+};
+
+// Starts the built tonemap with `args`; its configuration folder is
+// `config`, so the registry of the test never touches the user's.
+inline pid_t StartTonemap(const std::vector<std::string>& args, const fs::path& config, const ChildSetup& setup = {}) {
     const std::string program = ProgramFolder() + "tonemap";
-    const fs::path outFile = config / "stdout.txt", errFile = config / "stderr.txt";
+    const fs::path outFile = setup.standardOutput.empty() ? config / "stdout.txt" : fs::path(setup.standardOutput);
+    const fs::path errFile = config / "stderr.txt";
     fs::create_directories(config);
     const pid_t pid = fork();
     if (pid == 0) {
@@ -104,19 +117,35 @@ inline ToolResult RunTonemap(const std::vector<std::string>& args, const fs::pat
         dup2(out, 1);
         dup2(err, 2);
         setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        const struct rlimit fileSize {setup.fileSizeLimit, setup.fileSizeLimit};
+        const struct rlimit addressSpace {setup.addressSpaceLimit, setup.addressSpaceLimit};
+        setrlimit(RLIMIT_FSIZE, &fileSize);
+        setrlimit(RLIMIT_AS, &addressSpace);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    return pid;
+}
+
+inline ToolResult FinishTonemap(pid_t pid, const fs::path& config, const ChildSetup& setup = {}) {
     ToolResult result;
     int status = 0;
-    waitpid(pid, &status, 0);
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadText(outFile);
-    result.err = ReadText(errFile);
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    result.peakKilobytes = usage.ru_maxrss;
+    if (setup.standardOutput.empty()) result.out = ReadText(config / "stdout.txt");
+    result.err = ReadText(config / "stderr.txt");
     return result;
+}
+
+inline ToolResult RunTonemap(const std::vector<std::string>& args, const fs::path& config,
+                             const ChildSetup& setup = {}) {
+    return FinishTonemap(StartTonemap(args, config, setup), config, setup);
 }
 
 // The files of a folder other than the ones named.
