@@ -167,12 +167,23 @@ bool ToneMapPixel(const OutputConstants& constants, float red, float green, floa
 // 0..scale; NaN becomes 0.
 float EncodeChannel(float cPrime, float exponent, float scale);
 
-// Pixels that ToneMapPixelRun takes at a time.
+// Pixels that ColourPixelRun takes at a time.
 constexpr int32_t kPixelRunLength = 256;
 
-// ToneMapPixel and EncodeChannel (with the output gamma and scale) of n
-// pixels, n at most kPixelRunLength, with the same results bit for bit, the
-// maths functions applied an array at a time: out[3 i + c] receives channel
-// c (red, green, blue) of pixel i, 0 for a black pixel.
-void ToneMapPixelRun(const OutputConstants& constants, const float* red, const float* green, const float* blue,
-                     const float* lloc, int32_t n, float* out);
+// A run's colours before the output encoding.
+struct RunColours {
+    int32_t lit[kPixelRunLength];        // 1, or 0 for a black pixel
+    float channel[3][kPixelRunLength];  // C' of red, green, blue
+};
+
+// ToneMapPixel of n pixels, n at most kPixelRunLength, with the same
+// results bit for bit, the maths functions applied an array at a time:
+// lit[i] is what ToneMapPixel returns for pixel i and channel[c][i] its
+// cPrime[c] (0 for a black pixel).
+void ColourPixelRun(const OutputConstants& constants, const float* red, const float* green, const float* blue,
+                    const float* lloc, int32_t n, RunColours* colours);
+
+// EncodeChannel of every channel of n pixels of a run into encoded[c][i],
+// 0 for a black pixel.
+void EncodeRun(const RunColours& colours, int32_t n, float exponent, float scale,
+               float (*encoded)[kPixelRunLength]);

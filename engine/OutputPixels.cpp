@@ -177,48 +177,76 @@ float EncodeChannel(float cPrime, float exponent, float scale) {
 
 namespace {
 
-// Pixels of one run, compacted to those with positive, finite luminance,
-// with each stage's results.
+// The pixels of one run with positive, finite luminance, packed to the
+// front of the arrays, with each stage's results. When every pixel of the
+// run is such a pixel the inputs are read in place.
 struct LitPixels {
     int32_t count;
-    bool allLit;                     // index[j] = j
+    bool allLit;                     // index[j] = j, nothing packed
     int32_t index[kPixelRunLength];  // position in the run
-    float y[kPixelRunLength];        // input luminance
-    float yc[kPixelRunLength];       // working luminance
-    float channel[3][kPixelRunLength];
+    const float* channel[3];         // red, green, blue
+    const float* y;                  // input luminance
+    const float* lloc;               // normalised adapted luminance
+    float packedChannel[3][kPixelRunLength];
+    float packedY[kPixelRunLength];
+    float packedLloc[kPixelRunLength];
+    float yc[kPixelRunLength];  // working luminance
     float xIn[kPixelRunLength];  // colour temperature: X and Z of the input
     float zIn[kPixelRunLength];
-    LogLuminancePowers powers[kPixelRunLength];
+    float shifted[3][kPixelRunLength];  // colour temperature: the shifted channels
     float gs[kPixelRunLength];  // global curve to the saturation exponent
     float l[kPixelRunLength];   // composed luminance, then Lg
     float e[kPixelRunLength];   // saturation exponent
 };
 
-// Gathers the lit pixels; black ones are left at 0 in `out`, those of
-// infinite luminance are encoded at once (full white).
+// Marks each pixel lit or black and finds the lit pixels of finite
+// luminance; those of infinite luminance get +infinity in every channel.
 void CollectLitPixels(const OutputConstants& k, const float* red, const float* green, const float* blue,
-                      int32_t n, LitPixels* lit, float* out) {
-    const float white = EncodeChannel(std::numeric_limits<float>::infinity(), k.outputGamma, k.outputScale);
-    int32_t m = 0;
+                      const float* lloc, int32_t n, float* luminance, LitPixels* lit, RunColours* out) {
+    int32_t finite = 0;
     for (int32_t i = 0; i < n; ++i) {
         const float y = Bt709Luminance(red[i], green[i], blue[i]);
-        const bool infinite = y > FLT_MAX;
-        out[3 * i] = out[3 * i + 1] = out[3 * i + 2] = infinite ? white : 0.0f;
-        if (!(y > 0) || infinite) continue;
-        lit->index[m] = i;
-        lit->y[m] = y;
-        lit->yc[m] = y * k.workingScale;
-        lit->channel[0][m] = red[i];
-        lit->channel[1][m] = green[i];
-        lit->channel[2][m] = blue[i];
-        if (k.colourShift) {
-            lit->xIn[m] = static_cast<float>((0.4124 * red[i] + 0.3576 * green[i] + 0.1805 * blue[i]) * k.whiteX);
-            lit->zIn[m] = static_cast<float>((0.0193 * red[i] + 0.1192 * green[i] + 0.9505 * blue[i]) * k.whiteZ);
-        }
-        ++m;
+        luminance[i] = y;
+        out->lit[i] = y > 0;
+        finite += (y > 0) & (y <= FLT_MAX);
     }
-    lit->count = m;
-    lit->allLit = m == n;
+    lit->count = finite;
+    lit->allLit = finite == n;
+    if (lit->allLit) {
+        lit->channel[0] = red;
+        lit->channel[1] = green;
+        lit->channel[2] = blue;
+        lit->y = luminance;
+        lit->lloc = lloc;
+    } else {
+        int32_t m = 0;
+        for (int32_t i = 0; i < n; ++i) {
+            const float y = luminance[i];
+            for (int c = 0; c < 3; ++c) out->channel[c][i] = y > FLT_MAX ? std::numeric_limits<float>::infinity() : 0.0f;
+            if (!(y > 0) || y > FLT_MAX) continue;
+            lit->index[m] = i;
+            lit->packedChannel[0][m] = red[i];
+            lit->packedChannel[1][m] = green[i];
+            lit->packedChannel[2][m] = blue[i];
+            lit->packedY[m] = y;
+            lit->packedLloc[m] = lloc[i];
+            ++m;
+        }
+        for (int c = 0; c < 3; ++c) lit->channel[c] = lit->packedChannel[c];
+        lit->y = lit->packedY;
+        lit->lloc = lit->packedLloc;
+    }
+    const int32_t m = lit->count;
+    for (int32_t j = 0; j < m; ++j) lit->yc[j] = lit->y[j] * k.workingScale;
+    if (k.colourShift) {
+        const float* r = lit->channel[0];
+        const float* g = lit->channel[1];
+        const float* b = lit->channel[2];
+        for (int32_t j = 0; j < m; ++j) {
+            lit->xIn[j] = static_cast<float>((0.4124 * r[j] + 0.3576 * g[j] + 0.1805 * b[j]) * k.whiteX);
+            lit->zIn[j] = static_cast<float>((0.0193 * r[j] + 0.1192 * g[j] + 0.9505 * b[j]) * k.whiteZ);
+        }
+    }
 }
 
 // Powf(x[i], y) for the run; an exponent of 1 or 0 needs no call.
@@ -240,10 +268,10 @@ void GlobalCurveOfRun(const OutputConstants& k, LitPixels* lit) {
     double numerator[kPixelRunLength];
     double denominator[kPixelRunLength];
     for (int32_t j = 0; j < m; ++j) {
-        yn[j] = lit->yc[j] / k.adaptation;
-        if (yn[j] > FLT_MAX) yn[j] = FLT_MAX;
-        scaled[j] = yn[j] * k.inverseMaximum;
+        const float v = lit->yc[j] / k.adaptation;
+        yn[j] = v > FLT_MAX ? FLT_MAX : v;
     }
+    for (int32_t j = 0; j < m; ++j) scaled[j] = yn[j] * k.inverseMaximum;
     PowfArrayFixedExponent(scaled, 0.23f, scaled, m);
     for (int32_t j = 0; j < m; ++j) {
         numerator[j] = 1.0 + yn[j];
@@ -251,39 +279,38 @@ void GlobalCurveOfRun(const OutputConstants& k, LitPixels* lit) {
     }
     LogArray(numerator, numerator, m);
     LogArray(denominator, denominator, m);
-    for (int32_t j = 0; j < m; ++j) {
-        lit->gs[j] = static_cast<float>(k.curveScale * numerator[j] / denominator[j]);
-    }
+    const double curveScale = k.curveScale;
+    for (int32_t j = 0; j < m; ++j) lit->gs[j] = static_cast<float>(curveScale * numerator[j] / denominator[j]);
     PowfOfRun(lit->gs, k.saturationExponent, lit->gs, m);
 }
 
 // Lg and the saturation exponent of every lit pixel (ComposeOutputLuminance
 // and SaturationExponent).
-void ComposeRun(const OutputConstants& k, const float* lloc, LitPixels* lit) {
+void ComposeRun(const OutputConstants& k, LitPixels* lit) {
     const int32_t m = lit->count;
     const bool logNeeded = k.highlightsSmoothing || k.shadowsSmoothing || k.shadowsClipping ||
                            k.saturationHighlights || k.saturationShadows;
     float x[kPixelRunLength];
     if (logNeeded) LogfArray(lit->yc, x, m);
     if (k.globalCurve) GlobalCurveOfRun(k, lit);
+    const float* lloc = lit->lloc;
     if (!logNeeded) {
         // No step looks at the log-luminance: a blend, and one exponent.
         LogLuminancePowers none{0.0f, 0, 0, false};
         const float e = SaturationExponent(k, &none);
-        for (int32_t j = 0; j < m; ++j) {
-            const float local = lloc[lit->index[j]];
-            lit->l[j] = k.globalCurve ? k.strengthComplement * local + k.strength * lit->gs[j] : local;
-            lit->e[j] = e;
+        if (k.globalCurve) {
+            for (int32_t j = 0; j < m; ++j) lit->l[j] = k.strengthComplement * lloc[j] + k.strength * lit->gs[j];
+        } else {
+            for (int32_t j = 0; j < m; ++j) lit->l[j] = lloc[j];
         }
+        for (int32_t j = 0; j < m; ++j) lit->e[j] = e;
         PowfOfRun(lit->l, k.gamma, lit->l, m);
         return;
     }
     for (int32_t j = 0; j < m; ++j) {
-        LogLuminancePowers& powers = lit->powers[j];
-        powers = LogLuminancePowers{logNeeded ? x[j] : 0.0f, 0, 0, false};
-        const float local = lloc[lit->index[j]];
-        float l = local;
-        if (k.globalCurve) l = k.strengthComplement * local + k.strength * lit->gs[j];
+        LogLuminancePowers powers{x[j], 0, 0, false};
+        float l = lloc[j];
+        if (k.globalCurve) l = k.strengthComplement * lloc[j] + k.strength * lit->gs[j];
         if (k.highlightsSmoothing) l = SmoothHighlights(k, l, lit->gs[j], &powers);
         if (k.shadowsSmoothing || k.shadowsClipping) l = TreatShadows(k, l, lit->gs[j], &powers);
         lit->l[j] = l;
@@ -292,25 +319,28 @@ void ComposeRun(const OutputConstants& k, const float* lloc, LitPixels* lit) {
     PowfOfRun(lit->l, k.gamma, lit->l, m);
 }
 
-// C' of every lit pixel's channels, encoded into `out`.
-void ColourAndEncodeRun(const OutputConstants& k, LitPixels* lit, float* out) {
+// C' of every lit pixel's channels into `out` (packed positions when not
+// every pixel is lit).
+void ColourRun(const OutputConstants& k, LitPixels* lit, float (*cPrime)[kPixelRunLength]) {
     const int32_t m = lit->count;
+    const float* channel[3] = {lit->channel[0], lit->channel[1], lit->channel[2]};
     if (k.colourShift) {
+        const float* y = lit->y;
         for (int32_t j = 0; j < m; ++j) {
             const double xIn = lit->xIn[j];
-            const double y = lit->y[j];
             const double zIn = lit->zIn[j];
-            lit->channel[0][j] = NonNegative(static_cast<float>(3.2406 * xIn - 1.5372 * y - 0.4986 * zIn));
-            lit->channel[1][j] = NonNegative(static_cast<float>(-0.9689 * xIn + 1.8758 * y + 0.0415 * zIn));
-            lit->channel[2][j] = NonNegative(static_cast<float>(0.0557 * xIn - 0.204 * y + 1.057 * zIn));
+            lit->shifted[0][j] = NonNegative(static_cast<float>(3.2406 * xIn - 1.5372 * y[j] - 0.4986 * zIn));
+            lit->shifted[1][j] = NonNegative(static_cast<float>(-0.9689 * xIn + 1.8758 * y[j] + 0.0415 * zIn));
+            lit->shifted[2][j] = NonNegative(static_cast<float>(0.0557 * xIn - 0.204 * y[j] + 1.057 * zIn));
         }
+        for (int c = 0; c < 3; ++c) channel[c] = lit->shifted[c];
     }
     // Without saturation offsets every pixel has the same exponent.
     const bool commonExponent = !(k.saturationHighlights || k.saturationShadows);
     float ratio[kPixelRunLength];
-    float power[kPixelRunLength];
     for (int c = 0; c < 3; ++c) {
-        for (int32_t j = 0; j < m; ++j) ratio[j] = lit->channel[c][j] / lit->y[j];
+        float* power = cPrime[c];
+        for (int32_t j = 0; j < m; ++j) ratio[j] = channel[c][j] / lit->y[j];
         if (commonExponent) {
             PowfOfRun(ratio, m > 0 ? lit->e[0] : 1.0f, power, m);
         } else {
@@ -318,31 +348,44 @@ void ColourAndEncodeRun(const OutputConstants& k, LitPixels* lit, float* out) {
         }
         // A negative ratio has no real fractional power (ChannelValue).
         for (int32_t j = 0; j < m; ++j) {
-            power[j] = ratio[j] < 0 && lit->e[j] > 0 ? 0.0f : power[j] * lit->l[j];
-        }
-        PowfOfRun(power, k.outputGamma, power, m);
-        for (int32_t j = 0; j < m; ++j) {
-            float v = power[j] * k.outputScale;
-            v = v > k.outputScale ? k.outputScale : v;
-            power[j] = v >= 0 ? v : 0.0f;  // NaN too
-        }
-        if (lit->allLit) {
-            for (int32_t j = 0; j < m; ++j) out[3 * j + c] = power[j];
-        } else {
-            for (int32_t j = 0; j < m; ++j) out[3 * lit->index[j] + c] = power[j];
+            const bool noPower = (ratio[j] < 0) & (lit->e[j] > 0);
+            const float v = power[j] * lit->l[j];
+            power[j] = noPower ? 0.0f : v;
         }
     }
 }
 
 }  // namespace
 
-void ToneMapPixelRun(const OutputConstants& k, const float* red, const float* green, const float* blue,
-                     const float* lloc, int32_t n, float* out) {
+void ColourPixelRun(const OutputConstants& k, const float* red, const float* green, const float* blue,
+                    const float* lloc, int32_t n, RunColours* out) {
     LitPixels lit;
-    CollectLitPixels(k, red, green, blue, n, &lit, out);
+    float luminance[kPixelRunLength];
+    CollectLitPixels(k, red, green, blue, lloc, n, luminance, &lit, out);
     if (lit.count == 0) return;
-    ComposeRun(k, lloc, &lit);
-    ColourAndEncodeRun(k, &lit, out);
+    ComposeRun(k, &lit);
+    if (lit.allLit) {
+        ColourRun(k, &lit, out->channel);
+        return;
+    }
+    float packed[3][kPixelRunLength];
+    ColourRun(k, &lit, packed);
+    for (int c = 0; c < 3; ++c) {
+        for (int32_t j = 0; j < lit.count; ++j) out->channel[c][lit.index[j]] = packed[c][j];
+    }
+}
+
+void EncodeRun(const RunColours& colours, int32_t n, float exponent, float scale, float (*encoded)[kPixelRunLength]) {
+    for (int c = 0; c < 3; ++c) {
+        float* v = encoded[c];
+        PowfOfRun(colours.channel[c], exponent, v, n);
+        for (int32_t i = 0; i < n; ++i) {
+            float x = v[i] * scale;
+            x = x > scale ? scale : x;
+            x = x >= 0 ? x : 0.0f;  // NaN too
+            v[i] = colours.lit[i] != 0 ? x : 0.0f;
+        }
+    }
 }
 
 namespace {
@@ -366,46 +409,123 @@ struct PixelPass {
     const float* lum;
     float* outFloat;
     uint16_t* out16;
+    bool wide;  // AVX2 forms of the loops
 };
 
+// Red, green and blue of n pixels of nb interleaved samples from `in`, and
+// their way back; compiled twice, the AVX2 form where the processor has it.
+template <typename Sample, typename Linear>
+[[gnu::always_inline]] inline void Deinterleave(const Sample* in, int32_t nb, int32_t n, const Linear& linear,
+                                                float (*rgb)[kPixelRunLength]) {
+    if (nb == 3) {
+        for (int32_t i = 0; i < n; ++i) {
+            rgb[0][i] = linear(in[3 * i]);
+            rgb[1][i] = linear(in[3 * i + 1]);
+            rgb[2][i] = linear(in[3 * i + 2]);
+        }
+        return;
+    }
+    const int32_t green = (nb - 1) / 2;
+    const int32_t blue = nb - 1;
+    for (int32_t i = 0; i < n; ++i) {
+        rgb[0][i] = linear(in[i * nb]);
+        rgb[1][i] = linear(in[i * nb + green]);
+        rgb[2][i] = linear(in[i * nb + blue]);
+    }
+}
+
+// With fewer planes than three the later store wins (red, green, blue).
+template <typename Sample, typename Encode>
+[[gnu::always_inline]] inline void Interleave(const float (*encoded)[kPixelRunLength], int32_t nb, int32_t n,
+                                              const Encode& encode, Sample* out) {
+    if (nb == 3) {
+        for (int32_t i = 0; i < n; ++i) {
+            out[3 * i] = encode(encoded[0][i]);
+            out[3 * i + 1] = encode(encoded[1][i]);
+            out[3 * i + 2] = encode(encoded[2][i]);
+        }
+        return;
+    }
+    const int32_t green = (nb - 1) / 2;
+    const int32_t blue = nb - 1;
+    for (int32_t i = 0; i < n; ++i) {
+        out[i * nb] = encode(encoded[0][i]);
+        out[i * nb + green] = encode(encoded[1][i]);
+        out[i * nb + blue] = encode(encoded[2][i]);
+    }
+}
+
+float Same(float v) { return v; }
+uint16_t Code(float v) { return static_cast<uint16_t>(static_cast<int32_t>(v)); }
+
+void ReadFloatPixels(const float* in, int32_t nb, int32_t n, float (*rgb)[kPixelRunLength]) {
+    Deinterleave(in, nb, n, Same, rgb);
+}
+__attribute__((target("avx2"))) void ReadFloatPixelsAvx2(const float* in, int32_t nb, int32_t n,
+                                                         float (*rgb)[kPixelRunLength]) {
+    Deinterleave(in, nb, n, Same, rgb);
+}
+void WriteFloatPixels(const float (*encoded)[kPixelRunLength], int32_t nb, int32_t n, float* out) {
+    Interleave(encoded, nb, n, Same, out);
+}
+__attribute__((target("avx2"))) void WriteFloatPixelsAvx2(const float (*encoded)[kPixelRunLength], int32_t nb,
+                                                          int32_t n, float* out) {
+    Interleave(encoded, nb, n, Same, out);
+}
+void WriteCodes(const float (*encoded)[kPixelRunLength], int32_t nb, int32_t n, uint16_t* out) {
+    Interleave(encoded, nb, n, Code, out);
+}
+__attribute__((target("avx2"))) void WriteCodesAvx2(const float (*encoded)[kPixelRunLength], int32_t nb, int32_t n,
+                                                    uint16_t* out) {
+    Interleave(encoded, nb, n, Code, out);
+}
+
+// The linear red, green and blue of pixels [first, first + n) of a row
+// (their first sample at `p`): float samples as they are, 16-bit codes
+// through the table.
+void ReadPixels(const PixelPass& pass, size_t p, int32_t n, float (*rgb)[kPixelRunLength]) {
+    if (pass.floatPixels) {
+        if (pass.wide) {
+            ReadFloatPixelsAvx2(pass.inFloat + p, pass.nb, n, rgb);
+        } else {
+            ReadFloatPixels(pass.inFloat + p, pass.nb, n, rgb);
+        }
+        return;
+    }
+    const float* table = pass.table;
+    Deinterleave(pass.in16 + p, pass.nb, n, [table](uint16_t code) { return table[code]; }, rgb);
+}
+
+void WritePixels(const PixelPass& pass, size_t p, int32_t n, const float (*encoded)[kPixelRunLength]) {
+    if (pass.floatPixels) {
+        if (pass.wide) {
+            WriteFloatPixelsAvx2(encoded, pass.nb, n, pass.outFloat + p);
+        } else {
+            WriteFloatPixels(encoded, pass.nb, n, pass.outFloat + p);
+        }
+    } else if (pass.wide) {
+        WriteCodesAvx2(encoded, pass.nb, n, pass.out16 + p);
+    } else {
+        WriteCodes(encoded, pass.nb, n, pass.out16 + p);
+    }
+}
+
 // Output row j: each pixel reads only its own input and luminance value and
-// writes only its own samples, so rows may run in any order.
+// writes only its own samples, so rows may run in any order. A run is read
+// whole before any of it is written, so the output may be the input.
 void ToneMapRow(const PixelPass& pass, int64_t j) {
-    const int32_t green = (pass.nb - 1) / 2;
-    const int32_t blue = pass.nb - 1;
     const float* lumRow = pass.lum + j * pass.rowLength + pass.pad;
     const size_t rowStart = static_cast<size_t>(j) * static_cast<size_t>(pass.width) * static_cast<size_t>(pass.nb);
     float rgb[3][kPixelRunLength];
-    float encoded[3 * kPixelRunLength];
+    RunColours colours;
+    float encoded[3][kPixelRunLength];
     for (int32_t first = 0; first < pass.width; first += kPixelRunLength) {
         const int32_t n = std::min(kPixelRunLength, pass.width - first);
-        size_t p = rowStart + static_cast<size_t>(first) * pass.nb;
-        for (int32_t i = 0; i < n; ++i, p += pass.nb) {
-            if (pass.floatPixels) {
-                rgb[0][i] = pass.inFloat[p];
-                rgb[1][i] = pass.inFloat[p + green];
-                rgb[2][i] = pass.inFloat[p + blue];
-            } else {
-                rgb[0][i] = pass.table[pass.in16[p]];
-                rgb[1][i] = pass.table[pass.in16[p + green]];
-                rgb[2][i] = pass.table[pass.in16[p + blue]];
-            }
-        }
-        ToneMapPixelRun(pass.k, rgb[0], rgb[1], rgb[2], lumRow + first, n, encoded);
-        // Red, green, blue: with fewer planes the later store wins.
-        p = rowStart + static_cast<size_t>(first) * pass.nb;
-        for (int32_t i = 0; i < n; ++i, p += pass.nb) {
-            const float* v = encoded + 3 * i;
-            if (pass.floatPixels) {
-                pass.outFloat[p] = v[0];
-                pass.outFloat[p + green] = v[1];
-                pass.outFloat[p + blue] = v[2];
-            } else {
-                pass.out16[p] = static_cast<uint16_t>(static_cast<int32_t>(v[0]));
-                pass.out16[p + green] = static_cast<uint16_t>(static_cast<int32_t>(v[1]));
-                pass.out16[p + blue] = static_cast<uint16_t>(static_cast<int32_t>(v[2]));
-            }
-        }
+        const size_t p = rowStart + static_cast<size_t>(first) * pass.nb;
+        ReadPixels(pass, p, n, rgb);
+        ColourPixelRun(pass.k, rgb[0], rgb[1], rgb[2], lumRow + first, n, &colours);
+        EncodeRun(colours, n, pass.k.outputGamma, pass.k.outputScale, encoded);
+        WritePixels(pass, p, n, encoded);
     }
 }
 
@@ -428,7 +548,8 @@ int32_t affich_image(int32_t depthCode, int32_t width, int32_t height, int32_t n
     const int32_t whiteBin = NormaliseLuminanceRange(lum, rowLength * height, k.whitePercent, k.blackPercent);
     if (whiteBin < 0) return whiteBin;
 
-    const PixelPass pass{k, width, nb, pad, rowLength, floatPixels, inFloat, table, in16, lum, outFloat, out16};
+    const PixelPass pass{k,   width, nb,       pad,   rowLength, floatPixels, inFloat, table,
+                         in16, lum,  outFloat, out16, MathsUsesFusedInstructions()};
     // Black pixels cost next to nothing: rows go out in small blocks so that
     // a dark part of the image does not leave a thread idle.
     const int64_t rowGrain = std::max<int64_t>(1, kPixelsPerThread / width);

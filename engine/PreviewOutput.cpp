@@ -49,19 +49,6 @@ int32_t HistogramLevel(float cPrime) {
     return static_cast<int32_t>(v);
 }
 
-// The picture's byte of a channel: powf(c', exponent) x 255, limited to
-// 0..255 and truncated. Powf(x, 1) is x for every float but a NaN, which
-// it returns quiet and positive (checked over all 2^32 of them, see
-// PowfWithExponentOne), and a NaN's byte is 0 either way: the preview's
-// usual exponent 1 skips the power.
-uint8_t PictureLevel(float cPrime, float exponent) {
-    if (exponent != 1.0f) return static_cast<uint8_t>(EncodeChannel(cPrime, exponent, kPreviewOutputScale));
-    const float v = cPrime * kPreviewOutputScale;
-    if (v > kPreviewOutputScale) return 255;
-    if (!(v >= 0)) return 0;  // NaN too
-    return static_cast<uint8_t>(v);
-}
-
 int32_t HistogramBin(int32_t red, int32_t green, int32_t blue) {
     const int32_t weighted = 54 * red + 183 * green + 19 * blue;
     if (weighted <= 0) return 0;
@@ -69,48 +56,58 @@ int32_t HistogramBin(int32_t red, int32_t green, int32_t blue) {
     return bin < kHistogramBins ? bin : kHistogramBins - 1;
 }
 
-// Preview row py: each pixel reads its own source pixel and luminance value
-// and writes only its own three bytes, so rows may run in any order; the
-// histogram counts go into the caller's partial histogram.
-void ToneMapPreviewRow(const PreviewPass& pass, int32_t py, int32_t* histogram) {
-    const OutputConstants& k = pass.k;
+// The linear red, green and blue of the source pixels that preview pixels
+// [first, first + n) of a row show.
+void ReadSampledPixels(const PreviewPass& pass, size_t sourceRow, int32_t first, int32_t n,
+                       float (*rgb)[kPixelRunLength]) {
     const int32_t green = (pass.nb - 1) / 2;
     const int32_t blue = pass.nb - 1;
+    for (int32_t i = 0; i < n; ++i) {
+        const size_t column = static_cast<size_t>(PreviewSampleIndex(first + i, pass.columnRatio, pass.srcWidth));
+        const size_t p = (sourceRow + column) * static_cast<size_t>(pass.nb);
+        if (pass.floatPixels) {
+            rgb[0][i] = pass.inFloat[p];
+            rgb[1][i] = pass.inFloat[p + green];
+            rgb[2][i] = pass.inFloat[p + blue];
+        } else {
+            rgb[0][i] = pass.table[pass.in16[p]];
+            rgb[1][i] = pass.table[pass.in16[p + green]];
+            rgb[2][i] = pass.table[pass.in16[p + blue]];
+        }
+    }
+}
+
+// Preview row py: each pixel reads its own source pixel and luminance value
+// and writes only its own three bytes, so rows may run in any order; the
+// histogram counts go into the caller's partial histogram. The picture's
+// bytes are EncodeChannel(c', exponent, 255) truncated; a black pixel is 0
+// in every plane and counts in bin 0.
+void ToneMapPreviewRow(const PreviewPass& pass, int32_t py, int32_t* histogram) {
     const size_t plane = static_cast<size_t>(pass.width) * static_cast<size_t>(pass.height);
     const size_t rowStart = static_cast<size_t>(py) * static_cast<size_t>(pass.width);
     const size_t sourceRow = static_cast<size_t>(PreviewSampleIndex(py, pass.rowRatio, pass.srcHeight)) *
                              static_cast<size_t>(pass.srcWidth);
     const float* lumRow = pass.lum + rowStart;
-    uint8_t* redRow = pass.picture + rowStart;
-    uint8_t* greenRow = redRow + plane;
-    uint8_t* blueRow = greenRow + plane;
-    for (int32_t px = 0; px < pass.width; ++px) {
-        const size_t column = static_cast<size_t>(PreviewSampleIndex(px, pass.columnRatio, pass.srcWidth));
-        const size_t p = (sourceRow + column) * static_cast<size_t>(pass.nb);
-        float rgb[3];
-        if (pass.floatPixels) {
-            rgb[0] = pass.inFloat[p];
-            rgb[1] = pass.inFloat[p + green];
-            rgb[2] = pass.inFloat[p + blue];
-        } else {
-            rgb[0] = pass.table[pass.in16[p]];
-            rgb[1] = pass.table[pass.in16[p + green]];
-            rgb[2] = pass.table[pass.in16[p + blue]];
+    uint8_t* rows[3] = {pass.picture + rowStart, pass.picture + plane + rowStart,
+                        pass.picture + 2 * plane + rowStart};
+    float rgb[3][kPixelRunLength];
+    RunColours colours;
+    float encoded[3][kPixelRunLength];
+    for (int32_t first = 0; first < pass.width; first += kPixelRunLength) {
+        const int32_t n = std::min(kPixelRunLength, pass.width - first);
+        ReadSampledPixels(pass, sourceRow, first, n, rgb);
+        ColourPixelRun(pass.k, rgb[0], rgb[1], rgb[2], lumRow + first, n, &colours);
+        EncodeRun(colours, n, pass.k.outputGamma, kPreviewOutputScale, encoded);
+        for (int c = 0; c < 3; ++c) {
+            for (int32_t i = 0; i < n; ++i) rows[c][first + i] = static_cast<uint8_t>(encoded[c][i]);
         }
-        // A black pixel is 0 in every plane and counts in bin 0.
-        float c[3];
-        uint8_t v[3] = {0, 0, 0};
-        int32_t level[3] = {0, 0, 0};
-        if (ToneMapPixel(k, rgb[0], rgb[1], rgb[2], lumRow[px], c)) {
-            for (int ch = 0; ch < 3; ++ch) {
-                v[ch] = PictureLevel(c[ch], k.outputGamma);
-                level[ch] = HistogramLevel(c[ch]);
+        for (int32_t i = 0; i < n; ++i) {
+            int32_t level[3] = {0, 0, 0};
+            if (colours.lit[i]) {
+                for (int c = 0; c < 3; ++c) level[c] = HistogramLevel(colours.channel[c][i]);
             }
+            ++histogram[HistogramBin(level[0], level[1], level[2])];
         }
-        redRow[px] = v[0];
-        greenRow[px] = v[1];
-        blueRow[px] = v[2];
-        ++histogram[HistogramBin(level[0], level[1], level[2])];
     }
 }
 
