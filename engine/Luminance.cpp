@@ -60,10 +60,6 @@ float CleanSample(float v, NegativeSamples rule) {
     return std::isfinite(y) ? y : 0.0;
 }
 
-float LogOrSentinel(double scaled) {
-    return scaled > 0 ? static_cast<float>(Log(scaled)) : kLogSentinel;
-}
-
 // Running statistics of the positive scaled luminance. The full run keeps
 // the extremes in single precision, the preview in double.
 template <typename Extreme>
@@ -230,24 +226,119 @@ bool TakeBottomRow(RowsLeft* rows, int32_t* row) {
 
 // The statistics are one double sum in raster order, so a single thread
 // takes them: the calling thread works down from the top, with logarithms
-// and statistics together, while the other threads compute logarithms from
-// the bottom up; where they meet, the calling thread goes on with the
-// statistics of the rows below. On one thread this is the plain raster scan.
-void LogLuminanceAndStatistics(const FullRunSource& source, int32_t height, float* work0,
-                               LuminanceTally<float>* tally) {
+// and statistics together (logRow(y, tally)), while the other threads
+// compute logarithms from the bottom up (logRow(y, nullptr)); where they
+// meet, the calling thread goes on with the statistics of the rows below
+// (tallyRow(y, tally)). On one thread this is the plain raster scan.
+template <typename Tally, typename LogRow, typename TallyRow>
+void LogarithmsAndStatistics(int32_t height, int64_t values, Tally* tally, const LogRow& logRow,
+                             const TallyRow& tallyRow) {
     RowsLeft rows;
     rows.top = 0;
     rows.bottom = height;
-    const int32_t chunks = ChunkCount(static_cast<int64_t>(source.rowLength) * height, kValuesPerThread);
+    const int32_t chunks = ChunkCount(values, kValuesPerThread);
     ForEachChunk(chunks, chunks, [&](int32_t chunk, int64_t, int64_t) {
         int32_t y = 0;
         if (chunk > 0) {
-            while (TakeBottomRow(&rows, &y)) LogLuminanceRow(source, y, work0, nullptr);
+            while (TakeBottomRow(&rows, &y)) logRow(y, nullptr);
             return;
         }
-        while (TakeTopRow(&rows, &y)) LogLuminanceRow(source, y, work0, tally);
-        for (; y < height; ++y) TallyRow(source, y, tally);
+        while (TakeTopRow(&rows, &y)) logRow(y, tally);
+        for (; y < height; ++y) tallyRow(y, tally);
     });
+}
+
+void LogLuminanceAndStatistics(const FullRunSource& source, int32_t height, float* work0,
+                               LuminanceTally<float>* tally) {
+    LogarithmsAndStatistics(
+        height, static_cast<int64_t>(source.rowLength) * height, tally,
+        [&](int32_t y, LuminanceTally<float>* t) { LogLuminanceRow(source, y, work0, t); },
+        [&](int32_t y, LuminanceTally<float>* t) { TallyRow(source, y, t); });
+}
+
+// The preview's source: the whole image sampled at the preview's size, each
+// index rounded to the nearest and limited to the last row and column.
+struct SampledSource {
+    int32_t depthCode;
+    int32_t srcWidth;
+    int32_t srcHeight;
+    int32_t width;      // preview width
+    int32_t rowLength;  // of the luminance rows
+    int32_t nb;
+    float rx;
+    float ry;
+    ChannelOffsets c;
+    const float* srcFloat;
+    const float* table;
+    const uint16_t* src16;
+};
+
+// Scaled luminances of preview pixels x = first .. first + n - 1 of row y.
+// The sampled pixels lie far apart in the source: all of a run's are asked
+// for from memory before the first is read.
+template <int32_t kDepthCode>
+void SampledLuminanceRun(const SampledSource& s, int32_t y, int32_t first, int32_t n, double* scaled) {
+    int32_t sy = RoundToNearestIndex(static_cast<float>(y) * s.ry);
+    if (sy >= s.srcHeight) sy = s.srcHeight - 1;
+    const int64_t rowStart = static_cast<int64_t>(sy) * s.srcWidth;
+    int64_t p[kLogRun];
+    for (int32_t i = 0; i < n; ++i) {
+        int32_t sx = RoundToNearestIndex(static_cast<float>(first + i) * s.rx);
+        if (sx >= s.srcWidth) sx = s.srcWidth - 1;
+        p[i] = (rowStart + sx) * s.nb;
+        if (kDepthCode == 0) {
+            __builtin_prefetch(s.srcFloat + p[i]);
+        } else {
+            __builtin_prefetch(s.src16 + p[i]);
+        }
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        scaled[i] = ScaledLuminance(kDepthCode, s.srcFloat, s.table, s.src16, p[i], s.c, NegativeSamples::kKeep);
+    }
+}
+
+template <int32_t kDepthCode>
+void SampledLogRowOf(const SampledSource& s, int32_t y, float* work0, LuminanceTally<double>* tally) {
+    float* out = work0 + static_cast<int64_t>(y) * s.rowLength;
+    double scaled[kLogRun];
+    for (int32_t first = 0; first < s.width; first += kLogRun) {
+        const int32_t n = std::min(kLogRun, s.width - first);
+        SampledLuminanceRun<kDepthCode>(s, y, first, n, scaled);
+        if (tally != nullptr) {
+            for (int32_t i = 0; i < n; ++i) {
+                if (scaled[i] > 0) tally->Add(scaled[i]);
+            }
+        }
+        StoreLogarithms(scaled, n, out + first);
+    }
+}
+
+template <int32_t kDepthCode>
+void SampledTallyRowOf(const SampledSource& s, int32_t y, LuminanceTally<double>* tally) {
+    double scaled[kLogRun];
+    for (int32_t first = 0; first < s.width; first += kLogRun) {
+        const int32_t n = std::min(kLogRun, s.width - first);
+        SampledLuminanceRun<kDepthCode>(s, y, first, n, scaled);
+        for (int32_t i = 0; i < n; ++i) {
+            if (scaled[i] > 0) tally->Add(scaled[i]);
+        }
+    }
+}
+
+void SampledLogarithmsAndStatistics(const SampledSource& s, int32_t height, float* work0,
+                                    LuminanceTally<double>* tally) {
+    const int64_t values = static_cast<int64_t>(s.width) * height;
+    if (s.depthCode == 0) {
+        LogarithmsAndStatistics(
+            height, values, tally,
+            [&](int32_t y, LuminanceTally<double>* t) { SampledLogRowOf<0>(s, y, work0, t); },
+            [&](int32_t y, LuminanceTally<double>* t) { SampledTallyRowOf<0>(s, y, t); });
+    } else {
+        LogarithmsAndStatistics(
+            height, values, tally,
+            [&](int32_t y, LuminanceTally<double>* t) { SampledLogRowOf<1>(s, y, work0, t); },
+            [&](int32_t y, LuminanceTally<double>* t) { SampledTallyRowOf<1>(s, y, t); });
+    }
 }
 
 }  // namespace
@@ -286,26 +377,22 @@ int32_t get_preview(int32_t /*mode*/, int32_t is16Bit, int32_t /*x0*/, int32_t /
     // Only mode 0 exists: the whole source is sampled, the offsets are unused.
     if (srcWidth < 10 || srcHeight < 10 || previewWidth < 10 || previewHeight < 10) return -1;
     if (nb < 1 || rowLength < previewWidth || rowCount < previewHeight) return -1;
-    const int32_t depthCode = is16Bit ? 1 : 0;
-    const ChannelOffsets c = OffsetsFor(nb);
-    const float ry = static_cast<float>(srcHeight) / static_cast<float>(previewHeight);
-    const float rx = static_cast<float>(srcWidth) / static_cast<float>(previewWidth);
+    const SampledSource source{is16Bit ? 1 : 0,
+                               srcWidth,
+                               srcHeight,
+                               previewWidth,
+                               rowLength,
+                               nb,
+                               static_cast<float>(srcWidth) / static_cast<float>(previewWidth),
+                               static_cast<float>(srcHeight) / static_cast<float>(previewHeight),
+                               OffsetsFor(nb),
+                               srcFloat,
+                               table,
+                               src16};
     LuminanceTally<double> tally;
     tally.maximum = -999999999.0;
     tally.minimum = 999999999.0;
-    for (int32_t y = 0; y < previewHeight; ++y) {
-        int32_t sy = RoundToNearestIndex(static_cast<float>(y) * ry);
-        if (sy >= srcHeight) sy = srcHeight - 1;
-        float* out = work0 + static_cast<int64_t>(y) * rowLength;
-        for (int32_t x = 0; x < previewWidth; ++x) {
-            int32_t sx = RoundToNearestIndex(static_cast<float>(x) * rx);
-            if (sx >= srcWidth) sx = srcWidth - 1;
-            const int64_t p = (static_cast<int64_t>(sy) * srcWidth + sx) * nb;
-            const double s = ScaledLuminance(depthCode, srcFloat, table, src16, p, c, NegativeSamples::kKeep);
-            if (s > 0) tally.Add(s);
-            out[x] = LogOrSentinel(s);
-        }
-    }
+    SampledLogarithmsAndStatistics(source, previewHeight, work0, &tally);
     FinishStatistics(tally, stats);
     const int64_t pixels = static_cast<int64_t>(previewWidth) * previewHeight;
     ReplaceSentinels(pixels, tally.count, static_cast<int64_t>(rowLength) * rowCount, *stats, work0);

@@ -57,14 +57,24 @@ int32_t HistogramBin(int32_t red, int32_t green, int32_t blue) {
 }
 
 // The linear red, green and blue of the source pixels that preview pixels
-// [first, first + n) of a row show.
+// [first, first + n) of a row show. The sampled pixels lie far apart in the
+// source: all of a run's are asked for from memory before the first is read.
 void ReadSampledPixels(const PreviewPass& pass, size_t sourceRow, int32_t first, int32_t n,
                        float (*rgb)[kPixelRunLength]) {
     const int32_t green = (pass.nb - 1) / 2;
     const int32_t blue = pass.nb - 1;
+    size_t at[kPixelRunLength];
     for (int32_t i = 0; i < n; ++i) {
         const size_t column = static_cast<size_t>(PreviewSampleIndex(first + i, pass.columnRatio, pass.srcWidth));
-        const size_t p = (sourceRow + column) * static_cast<size_t>(pass.nb);
+        at[i] = (sourceRow + column) * static_cast<size_t>(pass.nb);
+        if (pass.floatPixels) {
+            __builtin_prefetch(pass.inFloat + at[i]);
+        } else {
+            __builtin_prefetch(pass.in16 + at[i]);
+        }
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        const size_t p = at[i];
         if (pass.floatPixels) {
             rgb[0][i] = pass.inFloat[p];
             rgb[1][i] = pass.inFloat[p + green];
