@@ -125,6 +125,131 @@ void RestrictByMean(const float* fine, int32_t fineWidth, int32_t coarseWidth, i
     });
 }
 
+namespace {
+
+// The column taps of every level-1 cell, one array per field, for eight
+// cells at a time.
+struct ColumnTapArrays {
+    std::unique_ptr<int32_t[]> first;
+    std::unique_ptr<int32_t[]> count;
+    std::unique_ptr<float[]> weight;  // [i * cw + x]: weight i of cell x
+    bool pairs;                       // every cell reads columns 2x and 2x + 1
+};
+
+bool MakeColumnTapArrays(const SolverLevels& levels, ColumnTapArrays* arrays) {
+    const int32_t cw = levels.width[1];
+    arrays->first.reset(new (std::nothrow) int32_t[static_cast<size_t>(cw)]);
+    arrays->count.reset(new (std::nothrow) int32_t[static_cast<size_t>(cw)]);
+    arrays->weight.reset(new (std::nothrow) float[static_cast<size_t>(3) * cw]);
+    if (!arrays->first || !arrays->count || !arrays->weight) return false;
+    arrays->pairs = true;
+    for (int32_t x = 0; x < cw; ++x) {
+        const Taps taps = TapsFor(x, levels.rx, levels.bx);
+        arrays->first[x] = taps.first;
+        arrays->count[x] = TapCount(levels.resampleWidth, taps.first, levels.width[0]);
+        for (int32_t i = 0; i < 3; ++i) arrays->weight[static_cast<size_t>(i) * cw + x] = taps.weight[i];
+        arrays->pairs = arrays->pairs && taps.first == 2 * x && arrays->count[x] == 2;
+    }
+    return true;
+}
+
+// One level-1 cell: the weighted fine cells summed row by row, left to
+// right, from 0.
+float RestrictedCell(const float* fine, int32_t w, const Taps& rows, int32_t rowCount, const Taps& cols,
+                     int32_t colCount) {
+    float sum = 0;
+    for (int32_t j = 0; j < rowCount; ++j) {
+        const float* src = fine + static_cast<int64_t>(rows.first + j) * w + cols.first;
+        for (int32_t i = 0; i < colCount; ++i) sum += (cols.weight[i] * rows.weight[j]) * src[i];
+    }
+    return sum;
+}
+
+// Fine columns 2x .. 2x + 15 as the even and the odd ones.
+__attribute__((target("avx2"))) inline void LoadPairs(const float* src, __m256* even, __m256* odd) {
+    const __m256 a = _mm256_loadu_ps(src);
+    const __m256 b = _mm256_loadu_ps(src + 8);
+    const __m256 e = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m256 o = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+    *even = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(e), _MM_SHUFFLE(3, 1, 2, 0)));
+    *odd = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(o), _MM_SHUFFLE(3, 1, 2, 0)));
+}
+
+// Cells x = 0, 8, ... of one level-1 row eight at a time, each lane summing
+// in RestrictedCell's order (a lane without tap i leaves its sum as it is);
+// returns the first x left for the scalar loop.
+__attribute__((target("avx2"))) int32_t RestrictedRowAvx2(const float* fine, int32_t w, const Taps& rows,
+                                                         int32_t rowCount, const ColumnTapArrays& cols,
+                                                         int32_t cw, float* out) {
+    int32_t x = 0;
+    for (; x + 8 <= cw; x += 8) {
+        const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cols.first.get() + x));
+        const __m256i count = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cols.count.get() + x));
+        __m256 sum = _mm256_setzero_ps();
+        for (int32_t j = 0; j < rowCount; ++j) {
+            const float* src = fine + static_cast<int64_t>(rows.first + j) * w;
+            const __m256 rowWeight = _mm256_set1_ps(rows.weight[j]);
+            __m256 value[3] = {_mm256_setzero_ps(), _mm256_setzero_ps(), _mm256_setzero_ps()};
+            if (cols.pairs) LoadPairs(src + 2 * x, &value[0], &value[1]);
+            for (int32_t i = 0; i < (cols.pairs ? 2 : 3); ++i) {
+                const __m256 live = _mm256_castsi256_ps(_mm256_cmpgt_epi32(count, _mm256_set1_epi32(i)));
+                if (!cols.pairs) {
+                    value[i] = _mm256_mask_i32gather_ps(_mm256_setzero_ps(), src,
+                                                        _mm256_add_epi32(first, _mm256_set1_epi32(i)), live, 4);
+                }
+                const __m256 weight = _mm256_loadu_ps(cols.weight.get() + static_cast<size_t>(i) * cw + x);
+                const __m256 term = _mm256_mul_ps(_mm256_mul_ps(weight, rowWeight), value[i]);
+                sum = _mm256_blendv_ps(sum, _mm256_add_ps(sum, term), live);
+            }
+        }
+        _mm256_storeu_ps(out + x, sum);
+    }
+    return x;
+}
+
+// The same with AVX-512: the fine cells of eight level-1 cells lie within
+// 32 consecutive columns, which two loads hold and one permutation picks
+// from; no gathers. Returns the first x left for the scalar loop.
+__attribute__((target("avx512f"))) int32_t RestrictedRowAvx512(const float* fine, int32_t w,
+                                                                       const Taps& rows, int32_t rowCount,
+                                                                       const ColumnTapArrays& cols, int32_t cw,
+                                                                       float* out) {
+    int32_t x = 0;
+    for (; x + 8 <= cw; x += 8) {
+        const int32_t base = cols.first[x];
+        if (cols.first[x + 7] + 3 - base > 32) break;
+        // Columns past the row's end are not read.
+        const int32_t available = w - base;
+        const __mmask16 low = available >= 16 ? 0xffff : static_cast<__mmask16>((1u << available) - 1);
+        const __mmask16 high = available >= 32  ? 0xffff
+                               : available > 16 ? static_cast<__mmask16>((1u << (available - 16)) - 1)
+                                                : 0;
+        // Eight lanes of sixteen are used.
+        const __mmask16 eight = 0x00ff;
+        const __m512i first =
+            _mm512_sub_epi32(_mm512_maskz_loadu_epi32(eight, cols.first.get() + x), _mm512_set1_epi32(base));
+        const __m512i count = _mm512_maskz_loadu_epi32(eight, cols.count.get() + x);
+        __m512 sum = _mm512_setzero_ps();
+        for (int32_t j = 0; j < rowCount; ++j) {
+            const float* src = fine + static_cast<int64_t>(rows.first + j) * w + base;
+            const __m512 a = _mm512_maskz_loadu_ps(low, src);
+            const __m512 b = _mm512_maskz_loadu_ps(high, src + 16);
+            const __m512 rowWeight = _mm512_set1_ps(rows.weight[j]);
+            for (int32_t i = 0; i < 3; ++i) {
+                const __mmask16 live = _mm512_cmpgt_epi32_mask(count, _mm512_set1_epi32(i));
+                const __m512 value = _mm512_permutex2var_ps(a, _mm512_add_epi32(first, _mm512_set1_epi32(i)), b);
+                const __m512 weight = _mm512_maskz_loadu_ps(eight, cols.weight.get() + static_cast<size_t>(i) * cw + x);
+                const __m512 term = _mm512_mul_ps(_mm512_mul_ps(weight, rowWeight), value);
+                sum = _mm512_mask_add_ps(sum, live, sum, term);
+            }
+        }
+        _mm512_mask_storeu_ps(out + x, eight, sum);
+    }
+    return x;
+}
+
+}  // namespace
+
 void RestrictByResampling(const float* fine, const SolverLevels& levels, float* coarse) {
     const int32_t w = levels.width[0];
     const int32_t h = levels.height[0];
@@ -132,22 +257,32 @@ void RestrictByResampling(const float* fine, const SolverLevels& levels, float* 
     const int32_t ch = levels.height[1];
     // The columns' taps are the same on every row: formed once when memory
     // for them can be had.
-    std::unique_ptr<Taps[]> columns(new (std::nothrow) Taps[static_cast<size_t>(cw)]);
-    if (columns) {
-        for (int32_t x = 0; x < cw; ++x) columns[x] = TapsFor(x, levels.rx, levels.bx);
-    }
+    ColumnTapArrays columns;
+    const bool arrays = MakeColumnTapArrays(levels, &columns);
+    const bool avx512 = arrays && MathsUsesAvx512();
+    const bool avx2 = arrays && MathsUsesFusedInstructions();
     ForEachRow(ch, cw, [&](int32_t y) {
         const Taps rows = TapsFor(y, levels.ry, levels.by);
         const int32_t rowCount = TapCount(levels.resampleHeight, rows.first, h);
-        for (int32_t x = 0; x < cw; ++x) {
-            const Taps cols = columns ? columns[x] : TapsFor(x, levels.rx, levels.bx);
-            const int32_t colCount = TapCount(levels.resampleWidth, cols.first, w);
-            float sum = 0;
-            for (int32_t j = 0; j < rowCount; ++j) {
-                const float* src = fine + static_cast<int64_t>(rows.first + j) * w + cols.first;
-                for (int32_t i = 0; i < colCount; ++i) sum += (cols.weight[i] * rows.weight[j]) * src[i];
+        float* out = coarse + static_cast<int64_t>(y) * cw;
+        int32_t x = 0;
+        if (avx512) {
+            x = RestrictedRowAvx512(fine, w, rows, rowCount, columns, cw, out);
+        } else if (avx2) {
+            x = RestrictedRowAvx2(fine, w, rows, rowCount, columns, cw, out);
+        }
+        for (; x < cw; ++x) {
+            Taps cols;
+            int32_t colCount;
+            if (arrays) {
+                cols.first = columns.first[x];
+                for (int32_t i = 0; i < 3; ++i) cols.weight[i] = columns.weight[static_cast<size_t>(i) * cw + x];
+                colCount = columns.count[x];
+            } else {
+                cols = TapsFor(x, levels.rx, levels.bx);
+                colCount = TapCount(levels.resampleWidth, cols.first, w);
             }
-            coarse[static_cast<int64_t>(y) * cw + x] = sum;
+            out[x] = RestrictedCell(fine, w, rows, rowCount, cols, colCount);
         }
     });
 }

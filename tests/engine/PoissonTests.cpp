@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "EngineMaths.h"
 #include "EngineTestSupport.h"
 #include "MultigridSteps.h"
 #include "PyramidLevels.h"
@@ -81,6 +82,47 @@ TEST(GridTransfer, BlocksFollowDivisibilityAndStayInsideTheGrid) {
     ProlongByResampling(restricted.data(), wide, prolonged.data());
     EXPECT_TRUE(prolonged.Intact());
     EXPECT_GT(prolonged.data()[4353 * 12 - 1], 0.0f);
+}
+
+// The restriction's vector forms (AVX2 gathers, AVX-512 permutations, eight
+// cells at a time) sum each cell's taps in the scalar order: the same bits
+// for sentinel-sized, signed-zero, infinite and NaN residuals, on grids
+// resampled along either axis or both and with blocks clipped at the last
+// column.
+TEST(GridTransfer, RestrictionIsTheSameOnEveryPath) {
+    SolverLevels clipped{};
+    ASSERT_TRUE(PlanSolverLevels(4353, 12, 4353, 12, 2, &clipped));
+    const bool fused = MathsUsesFusedInstructions();
+    const bool avx512 = MathsUsesAvx512();
+    for (const SolverLevels& l : {clipped, LevelsOfPlan(1024, 1000, 0), LevelsOfPlan(1000, 1024, 0),
+                                  LevelsOfPlan(1201, 901, 1), LevelsOfPlan(4000, 3000, 0)}) {
+        const int64_t n = static_cast<int64_t>(l.width[0]) * l.height[0];
+        std::vector<float> fine(static_cast<size_t>(n));
+        uint32_t state = 99;
+        for (int64_t i = 0; i < n; ++i) {
+            state = state * 1664525u + 1013904223u;
+            fine[i] = static_cast<float>(static_cast<int32_t>(state >> 8) - (1 << 23)) * 1e-5f;
+        }
+        const float special[] = {-0.0f, 0.0f, INFINITY, -INFINITY, NAN, 1e-42f, -3e38f, 3e38f};
+        for (int64_t i = 0; i < n; i += 997) fine[i] = special[(i / 997) % 8];
+        const size_t cells = static_cast<size_t>(l.width[1]) * l.height[1];
+        std::vector<std::vector<float>> results;
+        for (int path = 0; path < 3; ++path) {
+            if ((path >= 1 && !fused) || (path == 2 && !avx512)) continue;
+            SetMathsUsesFusedInstructions(path >= 1);
+            SetMathsUsesAvx512(path == 2);
+            GuardedBuffer coarse(static_cast<int64_t>(cells));
+            RestrictByResampling(fine.data(), l, coarse.data());
+            EXPECT_TRUE(coarse.Intact());
+            results.emplace_back(coarse.data(), coarse.data() + cells);
+        }
+        SetMathsUsesFusedInstructions(fused);
+        SetMathsUsesAvx512(avx512);
+        for (size_t r = 1; r < results.size(); ++r) {
+            ASSERT_EQ(std::memcmp(results[0].data(), results[r].data(), cells * sizeof(float)), 0)
+                << "path " << r << " grid " << l.width[0] << "x" << l.height[0];
+        }
+    }
 }
 
 // The one-pass, row-parallel sum equals zeroing, writing the overlapping
