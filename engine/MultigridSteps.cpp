@@ -80,36 +80,43 @@ __attribute__((target("avx2"))) int32_t InteriorResidualsAvx2(const float* uc, c
 
 }  // namespace
 
-void ComputeResidual(const float* u, const float* f, int32_t w, int32_t h, float scale, float* r) {
-    const double inv = static_cast<float>(1.0 / scale);
-    const bool wide = MathsUsesFusedInstructions();
+ResidualRows MakeResidualRows(const float* u, const float* f, int32_t w, int32_t h, float scale, float* r) {
+    return ResidualRows{u, f, w, h, static_cast<float>(1.0 / scale), MathsUsesFusedInstructions(), r};
+}
+
+void ResidualOfRow(const ResidualRows& rows, int32_t y) {
+    const int32_t w = rows.w;
+    const double inv = rows.inv;
     const int32_t right = w - 1;
-    const int32_t bottom = h - 1;
-    ForEachRow(h, w, [&](int32_t y) {
-        const int64_t row = static_cast<int64_t>(y) * w;
-        const float* uc = u + row;
-        const float* un = y > 0 ? uc - w : uc;
-        const float* us = y < bottom ? uc + w : uc;
-        const float* fr = f + row;
-        float* rr = r + row;
-        const auto put = [&](int32_t x, double sum) { rr[x] = static_cast<float>(inv * sum + fr[x]); };
-        if (y == 0) {
-            put(0, 2.0 * uc[0] - uc[1] - us[0]);
-            for (int32_t x = 1; x < right; ++x) put(x, 3.0 * uc[x] - uc[x - 1] - uc[x + 1] - us[x]);
-            put(right, 2.0 * uc[right] - uc[right - 1] - us[right]);
-        } else if (y == bottom) {
-            // At the bottom corners the horizontal neighbour comes before N.
-            put(0, 2.0 * uc[0] - uc[1] - un[0]);
-            for (int32_t x = 1; x < right; ++x) put(x, 3.0 * uc[x] - un[x] - uc[x - 1] - uc[x + 1]);
-            put(right, 2.0 * uc[right] - uc[right - 1] - un[right]);
-        } else {
-            put(0, 3.0 * uc[0] - un[0] - uc[1] - us[0]);
-            int32_t x = 1;
-            if (wide) x = InteriorResidualsAvx2(uc, un, us, fr, right, inv, rr);
-            for (; x < right; ++x) put(x, 4.0 * uc[x] - un[x] - uc[x - 1] - uc[x + 1] - us[x]);
-            put(right, 3.0 * uc[right] - un[right] - uc[right - 1] - us[right]);
-        }
-    });
+    const int32_t bottom = rows.h - 1;
+    const int64_t row = static_cast<int64_t>(y) * w;
+    const float* uc = rows.u + row;
+    const float* un = y > 0 ? uc - w : uc;
+    const float* us = y < bottom ? uc + w : uc;
+    const float* fr = rows.f + row;
+    float* rr = rows.r + row;
+    const auto put = [&](int32_t x, double sum) { rr[x] = static_cast<float>(inv * sum + fr[x]); };
+    if (y == 0) {
+        put(0, 2.0 * uc[0] - uc[1] - us[0]);
+        for (int32_t x = 1; x < right; ++x) put(x, 3.0 * uc[x] - uc[x - 1] - uc[x + 1] - us[x]);
+        put(right, 2.0 * uc[right] - uc[right - 1] - us[right]);
+    } else if (y == bottom) {
+        // At the bottom corners the horizontal neighbour comes before N.
+        put(0, 2.0 * uc[0] - uc[1] - un[0]);
+        for (int32_t x = 1; x < right; ++x) put(x, 3.0 * uc[x] - un[x] - uc[x - 1] - uc[x + 1]);
+        put(right, 2.0 * uc[right] - uc[right - 1] - un[right]);
+    } else {
+        put(0, 3.0 * uc[0] - un[0] - uc[1] - us[0]);
+        int32_t x = 1;
+        if (rows.wide) x = InteriorResidualsAvx2(uc, un, us, fr, right, inv, rr);
+        for (; x < right; ++x) put(x, 4.0 * uc[x] - un[x] - uc[x - 1] - uc[x + 1] - us[x]);
+        put(right, 3.0 * uc[right] - un[right] - uc[right - 1] - us[right]);
+    }
+}
+
+void ComputeResidual(const float* u, const float* f, int32_t w, int32_t h, float scale, float* r) {
+    const ResidualRows rows = MakeResidualRows(u, f, w, h, scale, r);
+    ForEachRow(h, w, [&](int32_t y) { ResidualOfRow(rows, y); });
 }
 
 void RestrictByMean(const float* fine, int32_t fineWidth, int32_t coarseWidth, int32_t coarseHeight,
@@ -287,19 +294,20 @@ void RestrictByResampling(const float* fine, const SolverLevels& levels, float* 
     });
 }
 
+void ProlongCopyOfRow(const ProlongRows& rows, int32_t y) {
+    if (y / 2 >= rows.coarseHeight) return;
+    const float* in = rows.coarse + static_cast<int64_t>(y / 2) * rows.coarseWidth;
+    float* out = rows.fine + static_cast<int64_t>(y) * rows.fineWidth;
+    for (int32_t x = 0; x < rows.coarseWidth; ++x) {
+        const float v = in[x];
+        out[2 * x] += v;
+        out[2 * x + 1] += v;
+    }
+}
+
 void ProlongByCopy(const float* coarse, int32_t coarseWidth, int32_t coarseHeight, float* fine, int32_t fineWidth) {
-    ForEachRow(coarseHeight, coarseWidth, [&](int32_t y) {
-        const float* in = coarse + static_cast<int64_t>(y) * coarseWidth;
-        float* top = fine + int64_t{2} * y * fineWidth;
-        float* bottom = top + fineWidth;
-        for (int32_t x = 0; x < coarseWidth; ++x) {
-            const float v = in[x];
-            top[2 * x] += v;
-            top[2 * x + 1] += v;
-            bottom[2 * x] += v;
-            bottom[2 * x + 1] += v;
-        }
-    });
+    const ProlongRows rows{coarse, coarseWidth, coarseHeight, fine, fineWidth, nullptr, nullptr};
+    ForEachRow(2 * coarseHeight, 2 * coarseWidth, [&](int32_t y) { ProlongCopyOfRow(rows, y); });
 }
 
 void ProlongByResampling(const float* coarse, const SolverLevels& levels, float* fine) {
@@ -338,26 +346,33 @@ void LastCoveringCells(int32_t coarseSide, float ratio, bool resampledAxis, int3
 
 }  // namespace
 
-bool AddProlongedByResampling(const float* coarse, const SolverLevels& levels, float* fine) {
+bool MakeResamplingOwners(const SolverLevels& levels, std::unique_ptr<int32_t[]>* owners) {
     const int32_t w = levels.width[0];
     const int32_t h = levels.height[0];
-    const int32_t cw = levels.width[1];
-    std::unique_ptr<int32_t[]> owners(new (std::nothrow) int32_t[static_cast<size_t>(w) + h]);
-    if (!owners) return false;
-    int32_t* columnOwner = owners.get();
-    int32_t* rowOwner = owners.get() + w;
-    LastCoveringCells(cw, levels.rx, levels.resampleWidth, w, columnOwner);
-    LastCoveringCells(levels.height[1], levels.ry, levels.resampleHeight, h, rowOwner);
-    // Blocks are rows times columns, and the cell written last in raster
-    // order is the one with the last row and, within it, the last column.
-    ForEachRow(h, w, [&](int32_t y) {
-        float* out = fine + static_cast<int64_t>(y) * w;
-        const int32_t cy = rowOwner[y];
-        const float* in = cy >= 0 ? coarse + static_cast<int64_t>(cy) * cw : nullptr;
-        for (int32_t x = 0; x < w; ++x) {
-            const float prolonged = in != nullptr && columnOwner[x] >= 0 ? in[columnOwner[x]] : 0.0f;
-            out[x] = prolonged + out[x];
-        }
-    });
+    owners->reset(new (std::nothrow) int32_t[static_cast<size_t>(w) + h]);
+    if (!*owners) return false;
+    LastCoveringCells(levels.width[1], levels.rx, levels.resampleWidth, w, owners->get());
+    LastCoveringCells(levels.height[1], levels.ry, levels.resampleHeight, h, owners->get() + w);
+    return true;
+}
+
+// Blocks are rows times columns, and the cell written last in raster order
+// is the one with the last row and, within it, the last column.
+void ProlongResampledOfRow(const ProlongRows& rows, int32_t y) {
+    float* out = rows.fine + static_cast<int64_t>(y) * rows.fineWidth;
+    const int32_t cy = rows.rowOwner[y];
+    const float* in = cy >= 0 ? rows.coarse + static_cast<int64_t>(cy) * rows.coarseWidth : nullptr;
+    for (int32_t x = 0; x < rows.fineWidth; ++x) {
+        const float prolonged = in != nullptr && rows.columnOwner[x] >= 0 ? in[rows.columnOwner[x]] : 0.0f;
+        out[x] = prolonged + out[x];
+    }
+}
+
+bool AddProlongedByResampling(const float* coarse, const SolverLevels& levels, float* fine) {
+    std::unique_ptr<int32_t[]> owners;
+    if (!MakeResamplingOwners(levels, &owners)) return false;
+    const int32_t w = levels.width[0];
+    const ProlongRows rows{coarse, levels.width[1], levels.height[1], fine, w, owners.get(), owners.get() + w};
+    ForEachRow(levels.height[0], w, [&](int32_t y) { ProlongResampledOfRow(rows, y); });
     return true;
 }

@@ -3,8 +3,53 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "PyramidLevels.h"
+
+// Work on one row of a level that the relaxation can do in its own pass
+// over the rows (RelaxLevel); run(context, y) touches row y only.
+struct RowWork {
+    void (*run)(const void* context, int32_t y);
+    const void* context;
+};
+
+// `sweeps` red-black sweeps of a w x h level (RelaxRedBlack) in one pass
+// with two row steps: `before` (if run is set) on every row before the
+// first sweep reads it, `after` on every row once it and its neighbours
+// have their final values.
+void RelaxLevel(int32_t w, int32_t h, float scale, int32_t sweeps, float* u, const float* f, RowWork before,
+                RowWork after);
+
+// A level's residual, row by row: r = (1/s) (n u - neighbours) + f.
+struct ResidualRows {
+    const float* u;
+    const float* f;
+    int32_t w;
+    int32_t h;
+    double inv;  // 1/s, rounded to single precision
+    bool wide;   // AVX2 form of the interior cells
+    float* r;
+};
+ResidualRows MakeResidualRows(const float* u, const float* f, int32_t w, int32_t h, float scale, float* r);
+void ResidualOfRow(const ResidualRows& rows, int32_t y);
+
+// The prolongation into a finer level, row by row: fine row y += the
+// coarse values that ProlongByCopy or AddProlongedByResampling add to it.
+struct ProlongRows {
+    const float* coarse;
+    int32_t coarseWidth;
+    int32_t coarseHeight;
+    float* fine;
+    int32_t fineWidth;
+    const int32_t* columnOwner;  // resampled level 1: the last covering cell of each fine column
+    const int32_t* rowOwner;     // and of each fine row, or -1
+};
+void ProlongCopyOfRow(const ProlongRows& rows, int32_t y);
+void ProlongResampledOfRow(const ProlongRows& rows, int32_t y);
+// The owner arrays of a resampled level 1 (fine width + fine height
+// values); false when their memory cannot be had.
+bool MakeResamplingOwners(const SolverLevels& levels, std::unique_ptr<int32_t[]>* owners);
 
 // r = (1/s) (n u - neighbours) + f over a w x h level, n being the number of
 // neighbours present (4, 3 on an edge, 2 at a corner).

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "EngineMaths.h"
 #include "MultigridSteps.h"
@@ -26,18 +27,37 @@ void ZeroLevel(const SolverLevels& levels, int32_t k, float* u) {
     std::memset(u + levels.offset[k], 0, sizeof(float) * static_cast<size_t>(CellsOf(levels, k)));
 }
 
-void Relax(const SolverLevels& levels, int32_t k, int32_t sweeps, float* u, const float* f) {
-    const int32_t w = levels.width[0];
-    const int32_t h = levels.height[0];
-    RelaxRedBlack(w, h, w, h, levels.width[k], levels.height[k], levels.scale[k], sweeps, levels.offset[k], u, f);
+// A row step of the relaxation's pass: `run` on `rows`.
+template <typename Rows>
+struct BoundRows {
+    void (*run)(const Rows&, int32_t);
+    const Rows* rows;
+
+    RowWork Work() const {
+        return RowWork{[](const void* context, int32_t y) {
+                           const auto* bound = static_cast<const BoundRows*>(context);
+                           bound->run(*bound->rows, y);
+                       },
+                       this};
+    }
+};
+
+constexpr RowWork kNoRowWork{nullptr, nullptr};
+
+void Relax(const SolverLevels& levels, int32_t k, int32_t sweeps, float* u, const float* f, RowWork before,
+           RowWork after) {
+    RelaxLevel(levels.width[k], levels.height[k], levels.scale[k], sweeps, u + levels.offset[k], f + levels.offset[k],
+               before, after);
 }
 
-// Smooth, take the residual, carry it down as the next level's right-hand
-// side; the next level's u starts from 0.
+// Smooth, take the residual (in the smoothing's pass over the rows), carry
+// it down as the next level's right-hand side; the next level's u starts
+// from 0.
 void DescendOneLevel(const SolverLevels& levels, int32_t k, float* u, float* f, float* scratch) {
-    Relax(levels, k, kSweepsDown, u, f);
-    ComputeResidual(u + levels.offset[k], f + levels.offset[k], levels.width[k], levels.height[k],
-                    levels.scale[k], scratch);
+    const ResidualRows residual = MakeResidualRows(u + levels.offset[k], f + levels.offset[k], levels.width[k],
+                                                   levels.height[k], levels.scale[k], scratch);
+    const BoundRows<ResidualRows> residualStep{ResidualOfRow, &residual};
+    Relax(levels, k, kSweepsDown, u, f, kNoRowWork, residualStep.Work());
     float* next = f + levels.offset[k + 1];
     if (k == 0 && levels.resampled) {
         RestrictByResampling(scratch, levels, next);
@@ -47,22 +67,33 @@ void DescendOneLevel(const SolverLevels& levels, int32_t k, float* u, float* f, 
     ZeroLevel(levels, k + 1, u);
 }
 
-// u_k = prolonged correction of level k + 1 + u_k, then smooth.
+// u_k = prolonged correction of level k + 1 + u_k (in the smoothing's pass
+// over the rows), then smooth.
 void AscendOneLevel(const SolverLevels& levels, int32_t k, float* u, const float* f, float* scratch) {
     float* fine = u + levels.offset[k];
     const float* coarse = u + levels.offset[k + 1];
+    ProlongRows prolong{coarse, levels.width[k + 1], levels.height[k + 1], fine, levels.width[k], nullptr, nullptr};
     if (k > 0 || !levels.resampled) {
-        ProlongByCopy(coarse, levels.width[k + 1], levels.height[k + 1], fine, levels.width[k]);
-    } else if (!AddProlongedByResampling(coarse, levels, fine)) {
-        // Without memory for its index arrays: the same sum, on one thread.
-        const size_t bytes = sizeof(float) * static_cast<size_t>(CellsOf(levels, 0));
-        std::memcpy(scratch, fine, bytes);
-        std::memset(fine, 0, bytes);
-        ProlongByResampling(coarse, levels, fine);
-        const int64_t n = CellsOf(levels, 0);
-        for (int64_t i = 0; i < n; ++i) fine[i] = fine[i] + scratch[i];
+        const BoundRows<ProlongRows> step{ProlongCopyOfRow, &prolong};
+        Relax(levels, k, kSweepsUp, u, f, step.Work(), kNoRowWork);
+        return;
     }
-    Relax(levels, k, kSweepsUp, u, f);
+    std::unique_ptr<int32_t[]> owners;
+    if (MakeResamplingOwners(levels, &owners)) {
+        prolong.columnOwner = owners.get();
+        prolong.rowOwner = owners.get() + levels.width[0];
+        const BoundRows<ProlongRows> step{ProlongResampledOfRow, &prolong};
+        Relax(levels, k, kSweepsUp, u, f, step.Work(), kNoRowWork);
+        return;
+    }
+    // Without memory for its index arrays: the same sum, on one thread.
+    const size_t bytes = sizeof(float) * static_cast<size_t>(CellsOf(levels, 0));
+    std::memcpy(scratch, fine, bytes);
+    std::memset(fine, 0, bytes);
+    ProlongByResampling(coarse, levels, fine);
+    const int64_t n = CellsOf(levels, 0);
+    for (int64_t i = 0; i < n; ++i) fine[i] = fine[i] + scratch[i];
+    Relax(levels, k, kSweepsUp, u, f, kNoRowWork, kNoRowWork);
 }
 
 void VCycle(const SolverLevels& levels, float* u, float* f, float* scratch) {

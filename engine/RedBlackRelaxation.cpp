@@ -16,6 +16,7 @@
 #include <immintrin.h>
 
 #include "EngineMaths.h"
+#include "MultigridSteps.h"
 #include "ParallelRows.h"
 #include "ToneMapEngine.h"
 
@@ -27,6 +28,8 @@ struct Level {
     int32_t w;
     int32_t h;
     float s;
+    RowWork before;  // row steps of the same pass, run set or null
+    RowWork after;
 
     float& U(int32_t x, int32_t y) const { return u[static_cast<int64_t>(y) * w + x]; }
     float F(int32_t x, int32_t y) const { return f[static_cast<int64_t>(y) * w + x]; }
@@ -210,12 +213,13 @@ void SweepInOrder(const Level& l) {
     BottomEdgeCells(l, EdgeStart(l, false));
 }
 
-// Row y's share of stage t, with the corners and the top and bottom rows
-// attached to the first and last interior rows: the bottom corners of a
-// sweep before row h - 2's first colour (they read its edge cell before it
-// changes), the top corners and the top and bottom edge cells of a colour
-// after rows 1 and h - 2 have done that colour (they read its cells).
-void RowStage(const Level& l, int32_t y, int32_t t) {
+// Row y's share of colour stage t, with the corners and the top and bottom
+// rows attached to the first and last interior rows: the bottom corners of
+// a sweep before row h - 2's first colour (they read its edge cell before
+// it changes), the top corners and the top and bottom edge cells of a
+// colour after rows 1 and h - 2 have done that colour (they read its
+// cells).
+void ColourStage(const Level& l, int32_t y, int32_t t) {
     const bool firstColour = (t & 1) == 0;
     const bool last = y == l.h - 2;
     if (last && firstColour) BottomCorners(l);
@@ -226,6 +230,31 @@ void RowStage(const Level& l, int32_t y, int32_t t) {
         TopEdgeCells(l, EdgeStart(l, firstColour));
     }
     if (last) BottomEdgeCells(l, EdgeStart(l, firstColour));
+}
+
+// A row step on interior row y, and on the top and bottom rows with rows 1
+// and h - 2.
+void RowStep(const Level& l, const RowWork& work, int32_t y) {
+    if (y == 1) work.run(work.context, 0);
+    work.run(work.context, y);
+    if (y == l.h - 2) work.run(work.context, l.h - 1);
+}
+
+// Stages of a pass: the row step before (if any), 2 x sweeps colours, the
+// row step after (if any).
+int32_t StageCount(const Level& l, int32_t sweeps) {
+    return (l.before.run ? 1 : 0) + 2 * std::max(sweeps, 0) + (l.after.run ? 1 : 0);
+}
+
+// Row y's share of stage t of a pass of `stages` stages.
+void RowStage(const Level& l, int32_t y, int32_t t, int32_t stages) {
+    if (l.before.run) {
+        if (t == 0) return RowStep(l, l.before, y);
+        --t;
+        --stages;
+    }
+    if (l.after.run && t == stages - 1) return RowStep(l, l.after, y);
+    ColourStage(l, y, t);
 }
 
 // Stages done by the first and last row of each band, for the neighbours.
@@ -251,7 +280,7 @@ void RelaxBand(const Level& l, int32_t stages, int32_t first, int32_t last, bool
             const int32_t y = downwards ? first + k : last - k;
             if (y == first && band > 0) WaitFor(progress->last[band - 1], t);
             if (y == last && band + 1 < bands) WaitFor(progress->first[band + 1], t);
-            RowStage(l, y, t);
+            RowStage(l, y, t, stages);
             if (y == first) progress->first[band].store(t + 1, std::memory_order_release);
             if (y == last) progress->last[band].store(t + 1, std::memory_order_release);
         }
@@ -261,8 +290,7 @@ void RelaxBand(const Level& l, int32_t stages, int32_t first, int32_t last, bool
 // Interior rows per band below which another thread does not pay.
 constexpr int32_t kRowsPerBand = 48;
 
-void RelaxByWavefront(const Level& l, int32_t sweeps) {
-    const int32_t stages = 2 * sweeps;
+void RelaxByWavefront(const Level& l, int32_t stages) {
     const int32_t interior = l.h - 2;
     BandProgress progress;
     for (int32_t b = 0; b < kMaxEngineChunks; ++b) {
@@ -282,17 +310,32 @@ void RelaxByWavefront(const Level& l, int32_t sweeps) {
 
 }  // namespace
 
+void RelaxLevel(int32_t w, int32_t h, float scale, int32_t sweeps, float* u, const float* f, RowWork before,
+                RowWork after) {
+    const Level l{u, f, w, h, scale, before, after};
+    const int32_t stages = StageCount(l, sweeps);
+    // Every cell needs a neighbour on each axis, and the wavefront's
+    // attachments need rows 1 and h - 2 apart: smaller levels go step by
+    // step.
+    if (w < 3 || h < 5) {
+        if (before.run) {
+            for (int32_t y = 0; y < h; ++y) before.run(before.context, y);
+        }
+        if (w >= 2 && h >= 2) {
+            for (int32_t n = 0; n < sweeps; ++n) SweepInOrder(l);
+        }
+        if (after.run) {
+            for (int32_t y = 0; y < h; ++y) after.run(after.context, y);
+        }
+    } else if (stages > 0) {
+        RelaxByWavefront(l, stages);
+    }
+}
+
 int32_t RelaxRedBlack(int32_t /*outWidth*/, int32_t /*outHeight*/, int32_t /*width*/, int32_t /*height*/,
                       int32_t levelWidth, int32_t levelHeight, float scale, int32_t sweeps, int32_t offset,
                       float* u, const float* f) {
-    // Every cell needs a neighbour on each axis.
-    if (levelWidth < 2 || levelHeight < 2) return 0;
-    const Level l{u + offset, f + offset, levelWidth, levelHeight, scale};
-    // The wavefront's attachments need rows 1 and h - 2 apart.
-    if (levelHeight < 5 || levelWidth < 3) {
-        for (int32_t n = 0; n < sweeps; ++n) SweepInOrder(l);
-    } else if (sweeps > 0) {
-        RelaxByWavefront(l, sweeps);
-    }
+    RelaxLevel(levelWidth, levelHeight, scale, sweeps, u + offset, f + offset, RowWork{nullptr, nullptr},
+               RowWork{nullptr, nullptr});
     return 0;
 }

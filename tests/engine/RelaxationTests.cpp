@@ -7,6 +7,7 @@
 
 #include "EngineMaths.h"
 #include "EngineTestSupport.h"
+#include "MultigridSteps.h"
 
 namespace {
 
@@ -70,6 +71,50 @@ TEST(Relaxation, WavefrontOverBandsGivesTheFixedOrderBitForBit) {
                     SetMathsUsesFusedInstructions(fused);
                     SetMathsUsesAvx512(avx512);
                 }
+            }
+        }
+    }
+    SetEngineThreads(0);
+}
+
+// The solver's row steps in the relaxation's pass (the prolongation before
+// the sweeps, the residual after them) give what separate passes give:
+// prolong every row, sweep in the fixed order, take the residual. On levels
+// too small for the wavefront, with and without sweeps, and over bands of
+// rows on any thread count.
+TEST(Relaxation, RowStepsInTheSamePassEqualSeparatePasses) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> value(-3.0f, 3.0f);
+    const int32_t sides[][2] = {{2, 2}, {6, 4}, {4, 8}, {40, 42}, {130, 300}, {2100, 400}};
+    for (const auto& side : sides) {
+        const int32_t w = side[0], h = side[1], cw = w / 2, ch = h / 2;
+        std::vector<float> u0(static_cast<size_t>(w) * h), f(u0.size()), coarse(static_cast<size_t>(cw) * ch);
+        for (size_t i = 0; i < u0.size(); ++i) u0[i] = value(random), f[i] = value(random);
+        for (float& c : coarse) c = value(random);
+        for (int32_t sweeps : {0, 2, 3}) {
+            std::vector<float> expected = u0;
+            ProlongByCopy(coarse.data(), cw, ch, expected.data(), w);
+            if (w >= 2 && h >= 2) {
+                for (int32_t n = 0; n < sweeps; ++n) ReferenceSweep(expected, f, w, h, 16.0f);
+            }
+            std::vector<float> expectedResidual(u0.size());
+            ComputeResidual(expected.data(), f.data(), w, h, 16.0f, expectedResidual.data());
+            for (int32_t threads : {1, 2, 3, 7}) {
+                SetEngineThreads(threads);
+                GuardedBuffer u(static_cast<int64_t>(u0.size())), r(static_cast<int64_t>(u0.size()));
+                std::memcpy(u.data(), u0.data(), u0.size() * sizeof(float));
+                const ProlongRows prolong{coarse.data(), cw, ch, u.data(), w, nullptr, nullptr};
+                const ResidualRows residual = MakeResidualRows(u.data(), f.data(), w, h, 16.0f, r.data());
+                const RowWork before{[](const void* c, int32_t y) { ProlongCopyOfRow(*static_cast<const ProlongRows*>(c), y); },
+                                     &prolong};
+                const RowWork after{[](const void* c, int32_t y) { ResidualOfRow(*static_cast<const ResidualRows*>(c), y); },
+                                    &residual};
+                RelaxLevel(w, h, 16.0f, sweeps, u.data(), f.data(), before, after);
+                EXPECT_EQ(std::memcmp(u.data(), expected.data(), expected.size() * sizeof(float)), 0)
+                    << w << " x " << h << ", " << sweeps << " sweeps, " << threads << " threads";
+                EXPECT_EQ(std::memcmp(r.data(), expectedResidual.data(), expected.size() * sizeof(float)), 0)
+                    << w << " x " << h << ", " << sweeps << " sweeps, " << threads << " threads";
+                EXPECT_TRUE(u.Intact() && r.Intact());
             }
         }
     }
