@@ -130,16 +130,19 @@ void GradientMagnitudeRow(const float* g, int32_t w, int32_t h, float scale, int
     o[w - 1] = ScaledMagnitude(row[w - 1] - row[w - 2], down[w - 1] - up[w - 1], scale);
 }
 
-// Magnitudes of one level into `out`; returns their sum, accumulated in
-// raster order after all rows are done.
-float GradientMagnitudes(const float* g, int32_t w, int32_t h, float scale, float* out) {
+// Magnitudes of one level into `out`.
+void GradientMagnitudes(const float* g, int32_t w, int32_t h, float scale, float* out) {
     ParallelFor(h, RowGrain(w), [&](int64_t begin, int64_t end) {
         for (int64_t y = begin; y < end; ++y) GradientMagnitudeRow(g, w, h, scale, static_cast<int32_t>(y), out);
     });
+}
+
+// Mean of one level's magnitudes: their sum in raster order (one serial
+// chain of additions, which that order fixes) over their count.
+float RasterMean(const float* values, int64_t n) {
     float sum = 0;
-    const int64_t n = static_cast<int64_t>(w) * h;
-    for (int64_t i = 0; i < n; ++i) sum += out[i];
-    return sum;
+    for (int64_t i = 0; i < n; ++i) sum += values[i];
+    return sum / static_cast<float>(n);
 }
 
 // Factors computed an array at a time.
@@ -269,24 +272,39 @@ int32_t tm1(int32_t /*depthCode*/, int32_t width, int32_t height, int32_t s, int
     // Levels as wide as the plan's coarsest or wider; on a grid too small for
     // every reduction these are the levels actually built.
     int32_t processed = 0;
+    while (processed < levels.count && levels.width[processed] >= e[kPlanGradientCoarsestWidth]) ++processed;
     float scale = 0.5f;
-    float mean = 0;
-    while (processed < levels.count && levels.width[processed] >= e[kPlanGradientCoarsestWidth]) {
-        const int32_t w = levels.width[processed];
-        const int32_t h = levels.height[processed];
-        const int64_t offset = levels.offset[processed];
-        const float sum = GradientMagnitudes(work2 + offset, w, h, scale, work0 + offset);
-        mean = sum / static_cast<float>(static_cast<int64_t>(w) * h);
-        const double alpha = a * mean;
-        AttenuationFactors(work0 + offset, static_cast<int64_t>(w) * h, alpha, beta - 1, mean * f);
+    for (int32_t k = 0; k < processed; ++k) {
+        GradientMagnitudes(work2 + levels.offset[k], levels.width[k], levels.height[k], scale,
+                           work0 + levels.offset[k]);
         scale = scale * 0.5f;
-        ++processed;
     }
+    float means[kMaxPyramidLevels];
+    const auto cellsOf = [&](int32_t k) { return static_cast<int64_t>(levels.width[k]) * levels.height[k]; };
+    const auto mean = [&](int32_t k) { means[k] = RasterMean(work0 + levels.offset[k], cellsOf(k)); };
+    const auto factors = [&](int32_t k) {
+        AttenuationFactors(work0 + levels.offset[k], cellsOf(k), a * means[k], beta - 1, means[k] * f);
+    };
+    // Level 0's sum is the longest serial chain of the stage: a second
+    // thread takes the coarser levels' sums and factors beside it.
+    ForEachChunk(2, ChunkCount(2, 1), [&](int32_t, int64_t begin, int64_t end) {
+        for (int64_t task = begin; task < end; ++task) {
+            if (task == 0) {
+                mean(0);
+                continue;
+            }
+            for (int32_t k = 1; k < processed; ++k) {
+                mean(k);
+                factors(k);
+            }
+        }
+    });
+    factors(0);
 
     AttenuationMap(work0, levels, processed - 1, work1);
     std::memset(work0, 0, sizeof(float) * static_cast<size_t>(e[kPlanSolverSize]));
     Divergence(work2, work1, width, height, work0);
 
-    const float scaledMean = 10000 * mean;
+    const float scaledMean = 10000 * means[processed - 1];
     return scaledMean < 2.0e9f ? static_cast<int32_t>(scaledMean) + 1 : INT32_MAX;
 }

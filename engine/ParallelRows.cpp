@@ -13,6 +13,18 @@ namespace {
 
 std::atomic<int32_t> g_requestedThreads{0};
 
+// Set while this thread runs a chunk of a split: a split inside it runs its
+// chunks here, one after another, instead of asking for more threads.
+thread_local bool t_inChunk = false;
+
+// Runs one chunk with t_inChunk set.
+void RunChunk(IndexedChunkFunction chunk, const void* context, int32_t i, int64_t begin, int64_t end) {
+    const bool outer = t_inChunk;
+    t_inChunk = true;
+    chunk(context, i, begin, end);
+    t_inChunk = outer;
+}
+
 int32_t ThreadCount() {
     const int32_t requested = g_requestedThreads.load(std::memory_order_relaxed);
     if (requested > 0) return std::min(requested, kMaxEngineChunks);
@@ -61,7 +73,7 @@ void WorkerLoop(int32_t index) {
         const int64_t count = pool.count;
         const int32_t chunks = pool.chunks;
         lock.unlock();
-        pool.chunk(pool.context, index, ChunkBound(count, chunks, index), ChunkBound(count, chunks, index + 1));
+        RunChunk(pool.chunk, pool.context, index, ChunkBound(count, chunks, index), ChunkBound(count, chunks, index + 1));
         lock.lock();
         if (--pool.pending == 0) pool.finished.notify_one();
     }
@@ -90,7 +102,7 @@ bool RunOnPool(int64_t count, int32_t chunks, IndexedChunkFunction chunk, const 
     ++pool.generation;
     lock.unlock();
     pool.wake.notify_all();
-    chunk(context, 0, 0, ChunkBound(count, chunks, 1));
+    RunChunk(chunk, context, 0, 0, ChunkBound(count, chunks, 1));
     lock.lock();
     pool.finished.wait(lock, [&] { return pool.pending == 0; });
     pool.chunks = 0;
@@ -128,6 +140,7 @@ void ZeroValues(float* values, int64_t count) {
 }
 
 int32_t ChunkCount(int64_t count, int64_t grain) {
+    if (t_inChunk) return 1;
     const int64_t byGrain = grain > 0 ? count / grain : count;
     return static_cast<int32_t>(std::clamp<int64_t>(byGrain, 1, ThreadCount()));
 }
@@ -145,7 +158,7 @@ struct GatedSplit {
 void RunGatedChunk(GatedSplit* split, int32_t i, int64_t begin, int64_t end) {
     int32_t state;
     while ((state = split->state.load(std::memory_order_acquire)) == 0) std::this_thread::yield();
-    if (state == 1) split->chunk(split->context, i, begin, end);
+    if (state == 1) RunChunk(split->chunk, split->context, i, begin, end);
 }
 
 }  // namespace
@@ -154,9 +167,10 @@ bool RunChunksTogether(int64_t count, int32_t chunks, IndexedChunkFunction chunk
     if (count <= 0) return true;
     chunks = std::clamp(chunks, 1, kMaxEngineChunks);
     if (chunks == 1) {
-        chunk(context, 0, 0, count);
+        RunChunk(chunk, context, 0, 0, count);
         return true;
     }
+    if (t_inChunk) return false;
     if (RunOnPool(count, chunks, chunk, context)) return true;
     GatedSplit split;
     split.chunk = chunk;
@@ -172,7 +186,7 @@ bool RunChunksTogether(int64_t count, int32_t chunks, IndexedChunkFunction chunk
     }
     const bool together = started == chunks;
     split.state.store(together ? 1 : 2, std::memory_order_release);
-    if (together) chunk(context, 0, 0, ChunkBound(count, chunks, 1));
+    if (together) RunChunk(chunk, context, 0, 0, ChunkBound(count, chunks, 1));
     for (int32_t i = 1; i < started; ++i) workers[i].join();
     return together;
 }
@@ -183,7 +197,7 @@ void RunChunks(int64_t count, int32_t chunks, IndexedChunkFunction chunk, const 
     if (RunChunksTogether(count, chunks, chunk, context)) return;
     // Without threads for them the chunks run here, one after another.
     for (int32_t i = 0; i < chunks; ++i) {
-        chunk(context, i, ChunkBound(count, chunks, i), ChunkBound(count, chunks, i + 1));
+        RunChunk(chunk, context, i, ChunkBound(count, chunks, i), ChunkBound(count, chunks, i + 1));
     }
 }
 

@@ -2,7 +2,8 @@
 // Internal to the engine. Only work whose items neither read nor write each
 // other goes through here, so the result does not depend on the split;
 // partial results per chunk (extremes, integer counts) are combined in chunk
-// order, only where that gives exactly what one pass in order gives.
+// order, only where that gives exactly what one pass in order gives. A
+// split made inside a chunk runs on that chunk's thread, as one chunk.
 #pragma once
 
 #include <algorithm>
