@@ -319,6 +319,16 @@ void ComposeRun(const OutputConstants& k, LitPixels* lit) {
     PowfOfRun(lit->l, k.gamma, lit->l, m);
 }
 
+// power[j] x lg[j], or 0 where the ratio is negative and the exponent
+// positive. The arrays do not overlap, so the loop goes several at a time.
+void ScaleByLuminance(const float* __restrict ratio, const float* __restrict e, const float* __restrict lg,
+                      int32_t m, float* __restrict power) {
+    for (int32_t j = 0; j < m; ++j) {
+        const float v = power[j] * lg[j];
+        power[j] = (ratio[j] < 0) & (e[j] > 0) ? 0.0f : v;
+    }
+}
+
 // C' of every lit pixel's channels into `out` (packed positions when not
 // every pixel is lit).
 void ColourRun(const OutputConstants& k, LitPixels* lit, float (*cPrime)[kPixelRunLength]) {
@@ -347,11 +357,7 @@ void ColourRun(const OutputConstants& k, LitPixels* lit, float (*cPrime)[kPixelR
             PowfArray(ratio, lit->e, power, m);
         }
         // A negative ratio has no real fractional power (ChannelValue).
-        for (int32_t j = 0; j < m; ++j) {
-            const bool noPower = (ratio[j] < 0) & (lit->e[j] > 0);
-            const float v = power[j] * lit->l[j];
-            power[j] = noPower ? 0.0f : v;
-        }
+        ScaleByLuminance(ratio, lit->e, lit->l, m, power);
     }
 }
 
