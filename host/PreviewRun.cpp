@@ -119,6 +119,9 @@ int16_t ShowToneMappedImage(const PreviewCall& call) {
         }
     }
 
+    // The engine's threads live for the whole refresh instead of being
+    // started for every split of every stage.
+    const EngineThreadScope threads;
     const int32_t depthCode = call.source.sixteenBit ? 1 : 0;
     const int32_t levels = depthCode == 0 ? 1 : 65536;
     std::unique_ptr<float[]> table(new (std::nothrow) float[levels + 1]());
