@@ -262,7 +262,7 @@ int32_t tm1(int32_t /*depthCode*/, int32_t width, int32_t height, int32_t s, int
     levels.width[0] = width;
     levels.height[0] = height;
     levels.offset[0] = 0;
-    std::memcpy(work2, work0, sizeof(float) * static_cast<size_t>(cells));
+    CopyValues(work2, work0, cells);
     BuildGaussianPyramid(work2, e[kPlanGradientCoarsestWidth], e[kPlanGradientReductions], e[kPlanGradientSize],
                          &levels);
 
@@ -302,7 +302,9 @@ int32_t tm1(int32_t /*depthCode*/, int32_t width, int32_t height, int32_t s, int
     factors(0);
 
     AttenuationMap(work0, levels, processed - 1, work1);
-    std::memset(work0, 0, sizeof(float) * static_cast<size_t>(e[kPlanSolverSize]));
+    // The divergence fills the first `cells` values; the rest of the
+    // solver's share of the buffer is cleared.
+    ZeroValues(work0 + cells, e[kPlanSolverSize] - cells);
     Divergence(work2, work1, width, height, work0);
 
     const float scaledMean = 10000 * means[processed - 1];

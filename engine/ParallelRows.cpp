@@ -139,6 +139,13 @@ void ZeroValues(float* values, int64_t count) {
     });
 }
 
+void CopyValues(float* to, const float* from, int64_t count) {
+    // A thread gets at least 1 MiB.
+    ParallelFor(count, int64_t{1} << 18, [&](int64_t begin, int64_t end) {
+        std::memcpy(to + begin, from + begin, sizeof(float) * static_cast<size_t>(end - begin));
+    });
+}
+
 int32_t ChunkCount(int64_t count, int64_t grain) {
     if (t_inChunk) return 1;
     const int64_t byGrain = grain > 0 ? count / grain : count;

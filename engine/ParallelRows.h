@@ -16,6 +16,9 @@ constexpr int32_t kMaxEngineChunks = 16;
 using ChunkFunction = void (*)(const void* context, int64_t begin, int64_t end);
 using IndexedChunkFunction = void (*)(const void* context, int32_t chunk, int64_t begin, int64_t end);
 
+// Copies `count` values that do not overlap, on the engine's threads.
+void CopyValues(float* to, const float* from, int64_t count);
+
 // Number of chunks ParallelForChunks splits `count` items into: one per
 // thread, fewer when a thread would get less than `grain` items; at least 1.
 int32_t ChunkCount(int64_t count, int64_t grain);

@@ -24,7 +24,7 @@ int64_t CellsOf(const SolverLevels& levels, int32_t k) {
 }
 
 void ZeroLevel(const SolverLevels& levels, int32_t k, float* u) {
-    std::memset(u + levels.offset[k], 0, sizeof(float) * static_cast<size_t>(CellsOf(levels, k)));
+    ZeroValues(u + levels.offset[k], CellsOf(levels, k));
 }
 
 // A row step of the relaxation's pass: `run` on `rows`.
@@ -119,8 +119,9 @@ int32_t tm2(int32_t outWidth, int32_t outHeight, int32_t width, int32_t height, 
     float* u = work2;
     float* f = work0;
     float* scratch = work1;
-    std::memset(u, 0, sizeof(float) * static_cast<size_t>(stack.values));
-    std::memset(scratch, 0, sizeof(float) * static_cast<size_t>(CellsOf(stack, 0)));
+    // u starts from 0 on level 0; every coarser level is cleared before each
+    // use, and the scratch values are written before they are read.
+    ZeroLevel(stack, 0, u);
     for (int32_t cycle = 0; cycle < kVCycles; ++cycle) VCycle(stack, u, f, scratch);
 
     ParallelFor(outHeight, std::max<int64_t>(1, (int64_t{1} << 16) / outWidth), [&](int64_t begin, int64_t end) {
