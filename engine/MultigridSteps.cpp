@@ -78,10 +78,34 @@ __attribute__((target("avx2"))) int32_t InteriorResidualsAvx2(const float* uc, c
     return x;
 }
 
+// The same eight at a time, where the processor has AVX-512.
+// Eight floats to double. The masked forms start from zero rather than
+// from an undefined register, which GCC 12 would report.
+__attribute__((target("avx512f"))) inline __m512d Widen(__m256 v) { return _mm512_maskz_cvtps_pd(0xff, v); }
+
+__attribute__((target("avx512f"))) int32_t InteriorResidualsAvx512(const float* uc, const float* un,
+                                                                  const float* us, const float* f, int32_t right,
+                                                                  double inv, float* r) {
+    const __m512d four = _mm512_set1_pd(4.0);
+    const __m512d factor = _mm512_set1_pd(inv);
+    int32_t x = 1;
+    for (; x + 8 <= right; x += 8) {
+        __m512d sum = _mm512_mul_pd(four, Widen(_mm256_loadu_ps(uc + x)));
+        sum = _mm512_sub_pd(sum, Widen(_mm256_loadu_ps(un + x)));
+        sum = _mm512_sub_pd(sum, Widen(_mm256_loadu_ps(uc + x - 1)));
+        sum = _mm512_sub_pd(sum, Widen(_mm256_loadu_ps(uc + x + 1)));
+        sum = _mm512_sub_pd(sum, Widen(_mm256_loadu_ps(us + x)));
+        const __m512d value = _mm512_add_pd(_mm512_mul_pd(factor, sum), Widen(_mm256_loadu_ps(f + x)));
+        _mm256_storeu_ps(r + x, _mm512_maskz_cvtpd_ps(0xff, value));
+    }
+    return x;
+}
+
 }  // namespace
 
 ResidualRows MakeResidualRows(const float* u, const float* f, int32_t w, int32_t h, float scale, float* r) {
-    return ResidualRows{u, f, w, h, static_cast<float>(1.0 / scale), MathsUsesFusedInstructions(), r};
+    return ResidualRows{u, f, w, h, static_cast<float>(1.0 / scale), MathsUsesFusedInstructions(), MathsUsesAvx512(),
+                        r};
 }
 
 void ResidualOfRow(const ResidualRows& rows, int32_t y) {
@@ -108,7 +132,11 @@ void ResidualOfRow(const ResidualRows& rows, int32_t y) {
     } else {
         put(0, 3.0 * uc[0] - un[0] - uc[1] - us[0]);
         int32_t x = 1;
-        if (rows.wide) x = InteriorResidualsAvx2(uc, un, us, fr, right, inv, rr);
+        if (rows.avx512) {
+            x = InteriorResidualsAvx512(uc, un, us, fr, right, inv, rr);
+        } else if (rows.wide) {
+            x = InteriorResidualsAvx2(uc, un, us, fr, right, inv, rr);
+        }
         for (; x < right; ++x) put(x, 4.0 * uc[x] - un[x] - uc[x - 1] - uc[x + 1] - us[x]);
         put(right, 3.0 * uc[right] - un[right] - uc[right - 1] - us[right]);
     }

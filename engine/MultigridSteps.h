@@ -28,7 +28,8 @@ struct ResidualRows {
     int32_t w;
     int32_t h;
     double inv;  // 1/s, rounded to single precision
-    bool wide;   // AVX2 form of the interior cells
+    bool wide;    // AVX2 form of the interior cells
+    bool avx512;  // AVX-512 form
     float* r;
 };
 ResidualRows MakeResidualRows(const float* u, const float* f, int32_t w, int32_t h, float scale, float* r);
