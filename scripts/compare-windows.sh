@@ -44,9 +44,11 @@ trap '"$wineserver" -k 2>/dev/null || true' EXIT
 
 rm -f "$work"/windows-runs-*
 linux() { build/linux/bin/full_run_timing --runs "$runs" "$document" | tee -a "$work/windows-runs-linux"; }
+# The program starts in the current folder on wine's drive Z: (the file
+# system's root), so the absolute Unix path names the file on that drive.
 windows() {
-  "$wine" build/windows/bin/full_run_timing.exe --runs "$runs" "$(winepath -w "$document" 2>/dev/null || echo "$document")" |
-    tr -d '\r' | tee -a "$work/windows-runs-windows"
+  "$wine" build/windows/bin/full_run_timing.exe --runs "$runs" "$document" | tr -d '\r' |
+    tee -a "$work/windows-runs-windows"
 }
 for round in $(seq "$rounds"); do
   if [ $((round % 2)) -eq 1 ]; then linux; windows; else windows; linux; fi
