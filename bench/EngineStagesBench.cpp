@@ -268,7 +268,11 @@ int main(int argc, char** argv) {
     if (const char* threads = std::getenv("TM_ENGINE_THREADS")) SetEngineThreads(std::atoi(threads));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
+    {
+        // As in the full run: worker threads kept between the stages.
+        const EngineThreadScope threads;
+        benchmark::RunSpecifiedBenchmarks();
+    }
     benchmark::Shutdown();
     return 0;
 }

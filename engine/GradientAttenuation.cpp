@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "EngineMaths.h"
 #include "GradientAttenuation.h"
 #include "ParallelRows.h"
 #include "PyramidLevels.h"
@@ -103,22 +104,30 @@ void BuildGaussianPyramid(float* pyramid, int32_t coarsestWidth, int32_t reducti
     levels->count = k + 1;
 }
 
+float WithoutSentinelStep(float d) { return d > kGradientLimit || d < -kGradientLimit ? 0.0f : d; }
+
+// c |grad G| from the two differences.
+float ScaledMagnitude(float gx, float gy, float scale) {
+    gx = WithoutSentinelStep(gx);
+    gy = WithoutSentinelStep(gy);
+    return scale * std::sqrt(gy * gy + gx * gx);
+}
+
 // Scaled gradient magnitudes c |grad G| of row y. Central differences
-// inside, one-sided on the first and last column and row.
+// inside, one-sided on the first and last column and row; the inner columns
+// in a loop of their own, which the compiler vectorises.
 void GradientMagnitudeRow(const float* g, int32_t w, int32_t h, float scale, int32_t y, float* out) {
     const float* row = g + static_cast<int64_t>(y) * w;
     const float* up = y > 0 ? row - w : row;
     const float* down = y < h - 1 ? row + w : row;
     float* o = out + static_cast<int64_t>(y) * w;
-    for (int32_t x = 0; x < w; ++x) {
-        const int32_t left = x > 0 ? x - 1 : x;
-        const int32_t right = x < w - 1 ? x + 1 : x;
-        float gx = row[right] - row[left];
-        float gy = down[x] - up[x];
-        if (gx > kGradientLimit || gx < -kGradientLimit) gx = 0;
-        if (gy > kGradientLimit || gy < -kGradientLimit) gy = 0;
-        o[x] = scale * sqrtf(gy * gy + gx * gx);
+    if (w == 1) {
+        o[0] = ScaledMagnitude(row[0] - row[0], down[0] - up[0], scale);
+        return;
     }
+    o[0] = ScaledMagnitude(row[1] - row[0], down[0] - up[0], scale);
+    for (int32_t x = 1; x < w - 1; ++x) o[x] = ScaledMagnitude(row[x + 1] - row[x - 1], down[x] - up[x], scale);
+    o[w - 1] = ScaledMagnitude(row[w - 1] - row[w - 2], down[w - 1] - up[w - 1], scale);
 }
 
 // Magnitudes of one level into `out`; returns their sum, accumulated in
@@ -133,12 +142,20 @@ float GradientMagnitudes(const float* g, int32_t w, int32_t h, float scale, floa
     return sum;
 }
 
+// Factors computed an array at a time.
+constexpr int64_t kFactorRun = 256;
+
 // phi = ((g + off) / alpha)^(beta - 1) in place; a zero gradient gets 0.
 void AttenuationFactors(float* values, int64_t n, double alpha, double exponent, float offset) {
     ParallelFor(n, kCellsPerThread / 8, [&](int64_t begin, int64_t end) {
-        for (int64_t i = begin; i < end; ++i) {
-            const float g = values[i];
-            values[i] = g == 0 ? 0.0f : static_cast<float>(std::pow((g + static_cast<double>(offset)) / alpha, exponent));
+        double base[kFactorRun];
+        for (int64_t first = begin; first < end; first += kFactorRun) {
+            const int32_t count = static_cast<int32_t>(std::min(kFactorRun, end - first));
+            float* g = values + first;
+            // A zero gradient's base is a stand-in: its factor is 0 anyway.
+            for (int32_t i = 0; i < count; ++i) base[i] = g[i] == 0 ? 1.0 : (g[i] + static_cast<double>(offset)) / alpha;
+            PowArrayFixedExponent(base, exponent, base, count);
+            for (int32_t i = 0; i < count; ++i) g[i] = g[i] == 0 ? 0.0f : static_cast<float>(base[i]);
         }
     });
 }
@@ -221,7 +238,7 @@ double CompressionExponent(int32_t luminositySteps) {
 double ThresholdFactor(int32_t microcontrast) {
     const int32_t m = std::clamp(microcontrast, -10, 10);
     const double e = m < 3 ? m / 2.5 : 0.8 + (m - 2) / 8.0;
-    return 0.1 * std::pow(2.0, e);
+    return 0.1 * Pow(2.0, e);
 }
 
 int32_t tm1(int32_t /*depthCode*/, int32_t width, int32_t height, int32_t s, int32_t m, float f,

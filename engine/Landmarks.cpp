@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "EngineMaths.h"
 #include "ParallelRows.h"
 #include "ToneMapEngine.h"
 
@@ -98,8 +99,8 @@ int32_t SetLandmarks(int32_t n, const float* logLuminance, ImageStats* stats) {
     int32_t* histogram = new (std::nothrow) int32_t[kLandmarkBins]();
     if (histogram == nullptr) return kEngineOutOfMemory;
     float* e = stats->entry;
-    const float lo = logf(e[kStatMinPositive]);
-    const float hi = logf(e[kStatMaxOverMean] * e[kStatMean]);
+    const float lo = Logf(e[kStatMinPositive]);
+    const float hi = Logf(e[kStatMaxOverMean] * e[kStatMean]);
     if (BuildLogHistogram(n, kLandmarkBins, lo, hi, logLuminance, histogram) < 0) {
         delete[] histogram;
         return -1;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <mutex>
 
+#include "EngineMaths.h"
 #include "ParallelRows.h"
 #include "ToneMapEngine.h"
 
@@ -60,7 +61,7 @@ float CleanSample(float v, NegativeSamples rule) {
 }
 
 float LogOrSentinel(double scaled) {
-    return scaled > 0 ? static_cast<float>(std::log(scaled)) : kLogSentinel;
+    return scaled > 0 ? static_cast<float>(Log(scaled)) : kLogSentinel;
 }
 
 // Running statistics of the positive scaled luminance. The full run keeps
@@ -100,7 +101,7 @@ void FinishStatistics(const LuminanceTally<Extreme>& tally, ImageStats* stats) {
 void ReplaceSentinels(int64_t pixelCount, int64_t positiveCount, int64_t values, const ImageStats& stats,
                       float* work0) {
     if (positiveCount >= pixelCount - 1) return;
-    const float floor = static_cast<float>(std::log(static_cast<double>(stats.entry[kStatMinPositive])));
+    const float floor = static_cast<float>(Log(static_cast<double>(stats.entry[kStatMinPositive])));
     ParallelFor(values, kValuesPerThread, [&](int64_t begin, int64_t end) {
         for (int64_t i = begin; i < end; ++i) {
             if (work0[i] < kSentinelBound) work0[i] = floor;
@@ -127,34 +128,52 @@ struct FullRunSource {
     }
 };
 
+// Values whose logarithms are taken an array at a time.
+constexpr int32_t kLogRun = 256;
+
+// Log-luminance (or the sentinel) of `count` scaled luminances into `out`.
+void StoreLogarithms(double* scaled, int32_t count, float* out) {
+    bool positive[kLogRun];
+    for (int32_t i = 0; i < count; ++i) {
+        positive[i] = scaled[i] > 0;
+        // A stand-in for the sentinels keeps the array on its fast path.
+        if (!positive[i]) scaled[i] = 1.0;
+    }
+    LogArray(scaled, scaled, count);
+    for (int32_t i = 0; i < count; ++i) out[i] = positive[i] ? static_cast<float>(scaled[i]) : kLogSentinel;
+}
+
+// Log-luminance of the source pixels x = first, first + 1, ... (count of
+// them) of one row. With a tally, the positive ones are added to it in order.
+template <int32_t kDepthCode>
+void LogLuminanceRun(const FullRunSource& s, int64_t rowStart, int32_t first, int32_t count, NegativeSamples rule,
+                     float* out, LuminanceTally<float>* tally) {
+    double scaled[kLogRun];
+    for (int32_t done = 0; done < count; done += kLogRun) {
+        const int32_t n = std::min(kLogRun, count - done);
+        for (int32_t i = 0; i < n; ++i) scaled[i] = s.Scaled<kDepthCode>(rowStart, first + done + i, rule);
+        if (tally != nullptr) {
+            // A local copy stays in registers.
+            LuminanceTally<float> t = *tally;
+            for (int32_t i = 0; i < n; ++i) {
+                if (scaled[i] > 0) t.Add(scaled[i]);
+            }
+            *tally = t;
+        }
+        StoreLogarithms(scaled, n, out + done);
+    }
+}
+
 // Row y of log-luminance: the left wrap border, the image, the right wrap
 // border. With a tally, the row's positive image pixels are added to it.
 template <int32_t kDepthCode>
 void LogLuminanceRowOf(const FullRunSource& s, int32_t y, float* work0, LuminanceTally<float>* tally) {
     float* out = work0 + static_cast<int64_t>(y) * s.rowLength;
     const int64_t rowStart = static_cast<int64_t>(y) * s.width;
-    // Left border: the last pad pixels of the row.
-    for (int32_t x = s.width - s.pad; x < s.width; ++x) {
-        *out++ = LogOrSentinel(s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kReplace));
-    }
-    if (tally != nullptr) {
-        // A local copy stays in registers: the stores to `out` could alias it.
-        LuminanceTally<float> t = *tally;
-        for (int32_t x = 0; x < s.width; ++x) {
-            const double scaled = s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kShift);
-            if (scaled > 0) t.Add(scaled);
-            *out++ = LogOrSentinel(scaled);
-        }
-        *tally = t;
-    } else {
-        for (int32_t x = 0; x < s.width; ++x) {
-            *out++ = LogOrSentinel(s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kShift));
-        }
-    }
-    // Right border: the first pad pixels of the row.
-    for (int32_t x = 0; x < s.pad; ++x) {
-        *out++ = LogOrSentinel(s.Scaled<kDepthCode>(rowStart, x, NegativeSamples::kReplace));
-    }
+    // Left border: the last pad pixels of the row; right border: the first.
+    LogLuminanceRun<kDepthCode>(s, rowStart, s.width - s.pad, s.pad, NegativeSamples::kReplace, out, nullptr);
+    LogLuminanceRun<kDepthCode>(s, rowStart, 0, s.width, NegativeSamples::kShift, out + s.pad, tally);
+    LogLuminanceRun<kDepthCode>(s, rowStart, 0, s.pad, NegativeSamples::kReplace, out + s.pad + s.width, nullptr);
 }
 
 void LogLuminanceRow(const FullRunSource& s, int32_t y, float* work0, LuminanceTally<float>* tally) {

@@ -166,3 +166,13 @@ bool ToneMapPixel(const OutputConstants& constants, float red, float green, floa
 // Final encoding of one channel: powf(c', exponent) x scale, limited to
 // 0..scale; NaN becomes 0.
 float EncodeChannel(float cPrime, float exponent, float scale);
+
+// Pixels that ToneMapPixelRun takes at a time.
+constexpr int32_t kPixelRunLength = 256;
+
+// ToneMapPixel and EncodeChannel (with the output gamma and scale) of n
+// pixels, n at most kPixelRunLength, with the same results bit for bit, the
+// maths functions applied an array at a time: out[3 i + c] receives channel
+// c (red, green, blue) of pixel i, 0 for a black pixel.
+void ToneMapPixelRun(const OutputConstants& constants, const float* red, const float* green, const float* blue,
+                     const float* lloc, int32_t n, float* out);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "EngineMaths.h"
 #include "OutputOperator.h"
 #include "ParallelRows.h"
 
@@ -30,8 +31,8 @@ float GlobalCurve(const OutputConstants& k, float yc) {
     float yn = yc / k.adaptation;
     // Beyond single precision the curve is taken at the largest finite value.
     if (yn > FLT_MAX) yn = FLT_MAX;
-    const float p = powf(yn * k.inverseMaximum, 0.23f);
-    return static_cast<float>(k.curveScale * std::log(1.0 + yn) / std::log(2.0 + 8.0 * p));
+    const float p = Powf(yn * k.inverseMaximum, 0.23f);
+    return static_cast<float>(k.curveScale * Log(1.0 + yn) / Log(2.0 + 8.0 * p));
 }
 
 float SmoothHighlights(const OutputConstants& k, float l, float gs, LogLuminancePowers* powers) {
@@ -109,7 +110,7 @@ float SaturationOffset(const OutputConstants& k, LogLuminancePowers* powers) {
 // channel is 0, except at exponent 0 where every channel is Lg.
 float ChannelValue(float ratio, float e, float lg) {
     if (ratio < 0 && e > 0) return 0;
-    return powf(ratio, e) * lg;
+    return Powf(ratio, e) * lg;
 }
 
 float NonNegative(float v) {
@@ -122,12 +123,12 @@ float ComposeOutputLuminance(const OutputConstants& k, float yc, float lloc, Log
     float l = lloc;
     float gs = 0;
     if (k.globalCurve) {
-        gs = powf(GlobalCurve(k, yc), k.saturationExponent);
+        gs = Powf(GlobalCurve(k, yc), k.saturationExponent);
         l = k.strengthComplement * lloc + k.strength * gs;
     }
     if (k.highlightsSmoothing) l = SmoothHighlights(k, l, gs, powers);
     if (k.shadowsSmoothing || k.shadowsClipping) l = TreatShadows(k, l, gs, powers);
-    return powf(l, k.gamma);
+    return Powf(l, k.gamma);
 }
 
 float SaturationExponent(const OutputConstants& k, LogLuminancePowers* powers) {
@@ -153,7 +154,7 @@ bool ToneMapPixel(const OutputConstants& k, float red, float green, float blue, 
     // Only the highlight, shadow and saturation steps look at x.
     const bool logNeeded = k.highlightsSmoothing || k.shadowsSmoothing || k.shadowsClipping ||
                            k.saturationHighlights || k.saturationShadows;
-    LogLuminancePowers powers{logNeeded ? logf(yc) : 0.0f, 0, 0, false};
+    LogLuminancePowers powers{logNeeded ? Logf(yc) : 0.0f, 0, 0, false};
     const float lg = ComposeOutputLuminance(k, yc, lloc, &powers);
     if (k.colourShift) {
         red = NonNegative(static_cast<float>(3.2406 * xIn - 1.5372 * y - 0.4986 * zIn));
@@ -168,10 +169,180 @@ bool ToneMapPixel(const OutputConstants& k, float red, float green, float blue, 
 }
 
 float EncodeChannel(float cPrime, float exponent, float scale) {
-    const float v = powf(cPrime, exponent) * scale;
+    const float v = Powf(cPrime, exponent) * scale;
     if (v > scale) return scale;
     if (!(v >= 0)) return 0;  // NaN too
     return v;
+}
+
+namespace {
+
+// Pixels of one run, compacted to those with positive, finite luminance,
+// with each stage's results.
+struct LitPixels {
+    int32_t count;
+    bool allLit;                     // index[j] = j
+    int32_t index[kPixelRunLength];  // position in the run
+    float y[kPixelRunLength];        // input luminance
+    float yc[kPixelRunLength];       // working luminance
+    float channel[3][kPixelRunLength];
+    float xIn[kPixelRunLength];  // colour temperature: X and Z of the input
+    float zIn[kPixelRunLength];
+    LogLuminancePowers powers[kPixelRunLength];
+    float gs[kPixelRunLength];  // global curve to the saturation exponent
+    float l[kPixelRunLength];   // composed luminance, then Lg
+    float e[kPixelRunLength];   // saturation exponent
+};
+
+// Gathers the lit pixels; black ones are left at 0 in `out`, those of
+// infinite luminance are encoded at once (full white).
+void CollectLitPixels(const OutputConstants& k, const float* red, const float* green, const float* blue,
+                      int32_t n, LitPixels* lit, float* out) {
+    const float white = EncodeChannel(std::numeric_limits<float>::infinity(), k.outputGamma, k.outputScale);
+    int32_t m = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        const float y = Bt709Luminance(red[i], green[i], blue[i]);
+        const bool infinite = y > FLT_MAX;
+        out[3 * i] = out[3 * i + 1] = out[3 * i + 2] = infinite ? white : 0.0f;
+        if (!(y > 0) || infinite) continue;
+        lit->index[m] = i;
+        lit->y[m] = y;
+        lit->yc[m] = y * k.workingScale;
+        lit->channel[0][m] = red[i];
+        lit->channel[1][m] = green[i];
+        lit->channel[2][m] = blue[i];
+        if (k.colourShift) {
+            lit->xIn[m] = static_cast<float>((0.4124 * red[i] + 0.3576 * green[i] + 0.1805 * blue[i]) * k.whiteX);
+            lit->zIn[m] = static_cast<float>((0.0193 * red[i] + 0.1192 * green[i] + 0.9505 * blue[i]) * k.whiteZ);
+        }
+        ++m;
+    }
+    lit->count = m;
+    lit->allLit = m == n;
+}
+
+// Powf(x[i], y) for the run; an exponent of 1 or 0 needs no call.
+void PowfOfRun(const float* x, float y, float* out, int32_t n) {
+    if (y == 1.0f) {
+        for (int32_t i = 0; i < n; ++i) out[i] = PowfWithExponentOne(x[i]);
+    } else if (y == 0.0f) {
+        for (int32_t i = 0; i < n; ++i) out[i] = PowfWithExponentZero(x[i]);
+    } else {
+        PowfArrayFixedExponent(x, y, out, n);
+    }
+}
+
+// Gs of every lit pixel: GlobalCurve and its power, an array at a time.
+void GlobalCurveOfRun(const OutputConstants& k, LitPixels* lit) {
+    const int32_t m = lit->count;
+    float scaled[kPixelRunLength];
+    float yn[kPixelRunLength];
+    double numerator[kPixelRunLength];
+    double denominator[kPixelRunLength];
+    for (int32_t j = 0; j < m; ++j) {
+        yn[j] = lit->yc[j] / k.adaptation;
+        if (yn[j] > FLT_MAX) yn[j] = FLT_MAX;
+        scaled[j] = yn[j] * k.inverseMaximum;
+    }
+    PowfArrayFixedExponent(scaled, 0.23f, scaled, m);
+    for (int32_t j = 0; j < m; ++j) {
+        numerator[j] = 1.0 + yn[j];
+        denominator[j] = 2.0 + 8.0 * scaled[j];
+    }
+    LogArray(numerator, numerator, m);
+    LogArray(denominator, denominator, m);
+    for (int32_t j = 0; j < m; ++j) {
+        lit->gs[j] = static_cast<float>(k.curveScale * numerator[j] / denominator[j]);
+    }
+    PowfOfRun(lit->gs, k.saturationExponent, lit->gs, m);
+}
+
+// Lg and the saturation exponent of every lit pixel (ComposeOutputLuminance
+// and SaturationExponent).
+void ComposeRun(const OutputConstants& k, const float* lloc, LitPixels* lit) {
+    const int32_t m = lit->count;
+    const bool logNeeded = k.highlightsSmoothing || k.shadowsSmoothing || k.shadowsClipping ||
+                           k.saturationHighlights || k.saturationShadows;
+    float x[kPixelRunLength];
+    if (logNeeded) LogfArray(lit->yc, x, m);
+    if (k.globalCurve) GlobalCurveOfRun(k, lit);
+    if (!logNeeded) {
+        // No step looks at the log-luminance: a blend, and one exponent.
+        LogLuminancePowers none{0.0f, 0, 0, false};
+        const float e = SaturationExponent(k, &none);
+        for (int32_t j = 0; j < m; ++j) {
+            const float local = lloc[lit->index[j]];
+            lit->l[j] = k.globalCurve ? k.strengthComplement * local + k.strength * lit->gs[j] : local;
+            lit->e[j] = e;
+        }
+        PowfOfRun(lit->l, k.gamma, lit->l, m);
+        return;
+    }
+    for (int32_t j = 0; j < m; ++j) {
+        LogLuminancePowers& powers = lit->powers[j];
+        powers = LogLuminancePowers{logNeeded ? x[j] : 0.0f, 0, 0, false};
+        const float local = lloc[lit->index[j]];
+        float l = local;
+        if (k.globalCurve) l = k.strengthComplement * local + k.strength * lit->gs[j];
+        if (k.highlightsSmoothing) l = SmoothHighlights(k, l, lit->gs[j], &powers);
+        if (k.shadowsSmoothing || k.shadowsClipping) l = TreatShadows(k, l, lit->gs[j], &powers);
+        lit->l[j] = l;
+        lit->e[j] = SaturationExponent(k, &powers);
+    }
+    PowfOfRun(lit->l, k.gamma, lit->l, m);
+}
+
+// C' of every lit pixel's channels, encoded into `out`.
+void ColourAndEncodeRun(const OutputConstants& k, LitPixels* lit, float* out) {
+    const int32_t m = lit->count;
+    if (k.colourShift) {
+        for (int32_t j = 0; j < m; ++j) {
+            const double xIn = lit->xIn[j];
+            const double y = lit->y[j];
+            const double zIn = lit->zIn[j];
+            lit->channel[0][j] = NonNegative(static_cast<float>(3.2406 * xIn - 1.5372 * y - 0.4986 * zIn));
+            lit->channel[1][j] = NonNegative(static_cast<float>(-0.9689 * xIn + 1.8758 * y + 0.0415 * zIn));
+            lit->channel[2][j] = NonNegative(static_cast<float>(0.0557 * xIn - 0.204 * y + 1.057 * zIn));
+        }
+    }
+    // Without saturation offsets every pixel has the same exponent.
+    const bool commonExponent = !(k.saturationHighlights || k.saturationShadows);
+    float ratio[kPixelRunLength];
+    float power[kPixelRunLength];
+    for (int c = 0; c < 3; ++c) {
+        for (int32_t j = 0; j < m; ++j) ratio[j] = lit->channel[c][j] / lit->y[j];
+        if (commonExponent) {
+            PowfOfRun(ratio, m > 0 ? lit->e[0] : 1.0f, power, m);
+        } else {
+            PowfArray(ratio, lit->e, power, m);
+        }
+        // A negative ratio has no real fractional power (ChannelValue).
+        for (int32_t j = 0; j < m; ++j) {
+            power[j] = ratio[j] < 0 && lit->e[j] > 0 ? 0.0f : power[j] * lit->l[j];
+        }
+        PowfOfRun(power, k.outputGamma, power, m);
+        for (int32_t j = 0; j < m; ++j) {
+            float v = power[j] * k.outputScale;
+            v = v > k.outputScale ? k.outputScale : v;
+            power[j] = v >= 0 ? v : 0.0f;  // NaN too
+        }
+        if (lit->allLit) {
+            for (int32_t j = 0; j < m; ++j) out[3 * j + c] = power[j];
+        } else {
+            for (int32_t j = 0; j < m; ++j) out[3 * lit->index[j] + c] = power[j];
+        }
+    }
+}
+
+}  // namespace
+
+void ToneMapPixelRun(const OutputConstants& k, const float* red, const float* green, const float* blue,
+                     const float* lloc, int32_t n, float* out) {
+    LitPixels lit;
+    CollectLitPixels(k, red, green, blue, n, &lit, out);
+    if (lit.count == 0) return;
+    ComposeRun(k, lloc, &lit);
+    ColourAndEncodeRun(k, &lit, out);
 }
 
 namespace {
@@ -200,37 +371,40 @@ struct PixelPass {
 // Output row j: each pixel reads only its own input and luminance value and
 // writes only its own samples, so rows may run in any order.
 void ToneMapRow(const PixelPass& pass, int64_t j) {
-    const OutputConstants& k = pass.k;
     const int32_t green = (pass.nb - 1) / 2;
     const int32_t blue = pass.nb - 1;
     const float* lumRow = pass.lum + j * pass.rowLength + pass.pad;
-    size_t p = static_cast<size_t>(j) * static_cast<size_t>(pass.width) * static_cast<size_t>(pass.nb);
-    for (int32_t i = 0; i < pass.width; ++i, p += pass.nb) {
-        float rgb[3];
-        if (pass.floatPixels) {
-            rgb[0] = pass.inFloat[p];
-            rgb[1] = pass.inFloat[p + green];
-            rgb[2] = pass.inFloat[p + blue];
-        } else {
-            rgb[0] = pass.table[pass.in16[p]];
-            rgb[1] = pass.table[pass.in16[p + green]];
-            rgb[2] = pass.table[pass.in16[p + blue]];
+    const size_t rowStart = static_cast<size_t>(j) * static_cast<size_t>(pass.width) * static_cast<size_t>(pass.nb);
+    float rgb[3][kPixelRunLength];
+    float encoded[3 * kPixelRunLength];
+    for (int32_t first = 0; first < pass.width; first += kPixelRunLength) {
+        const int32_t n = std::min(kPixelRunLength, pass.width - first);
+        size_t p = rowStart + static_cast<size_t>(first) * pass.nb;
+        for (int32_t i = 0; i < n; ++i, p += pass.nb) {
+            if (pass.floatPixels) {
+                rgb[0][i] = pass.inFloat[p];
+                rgb[1][i] = pass.inFloat[p + green];
+                rgb[2][i] = pass.inFloat[p + blue];
+            } else {
+                rgb[0][i] = pass.table[pass.in16[p]];
+                rgb[1][i] = pass.table[pass.in16[p + green]];
+                rgb[2][i] = pass.table[pass.in16[p + blue]];
+            }
         }
-        // A black pixel is written as 0 in every channel.
-        float c[3];
-        float v[3] = {0, 0, 0};
-        if (ToneMapPixel(k, rgb[0], rgb[1], rgb[2], lumRow[i], c)) {
-            for (int ch = 0; ch < 3; ++ch) v[ch] = EncodeChannel(c[ch], k.outputGamma, k.outputScale);
-        }
+        ToneMapPixelRun(pass.k, rgb[0], rgb[1], rgb[2], lumRow + first, n, encoded);
         // Red, green, blue: with fewer planes the later store wins.
-        if (pass.floatPixels) {
-            pass.outFloat[p] = v[0];
-            pass.outFloat[p + green] = v[1];
-            pass.outFloat[p + blue] = v[2];
-        } else {
-            pass.out16[p] = static_cast<uint16_t>(static_cast<int32_t>(v[0]));
-            pass.out16[p + green] = static_cast<uint16_t>(static_cast<int32_t>(v[1]));
-            pass.out16[p + blue] = static_cast<uint16_t>(static_cast<int32_t>(v[2]));
+        p = rowStart + static_cast<size_t>(first) * pass.nb;
+        for (int32_t i = 0; i < n; ++i, p += pass.nb) {
+            const float* v = encoded + 3 * i;
+            if (pass.floatPixels) {
+                pass.outFloat[p] = v[0];
+                pass.outFloat[p + green] = v[1];
+                pass.outFloat[p + blue] = v[2];
+            } else {
+                pass.out16[p] = static_cast<uint16_t>(static_cast<int32_t>(v[0]));
+                pass.out16[p + green] = static_cast<uint16_t>(static_cast<int32_t>(v[1]));
+                pass.out16[p + blue] = static_cast<uint16_t>(static_cast<int32_t>(v[2]));
+            }
         }
     }
 }

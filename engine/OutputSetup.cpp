@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "EngineMaths.h"
 #include "OutputOperator.h"
 #include "SettingUnits.h"
 
@@ -53,7 +54,7 @@ void SetUpGlobalCurve(const ImageStats& stats, OutputConstants* k) {
     k->inverseMaximum = 1.0f;
     const float ratio = stats.entry[kStatMaxOverMean];
     if (ratio > 0) {
-        const float c = static_cast<float>(kLn10 / std::log(1.0 + ratio));
+        const float c = static_cast<float>(kLn10 / Log(1.0 + ratio));
         const float r = static_cast<float>(1.0 / ratio);
         // A ratio too small for single precision gives no usable curve.
         if (std::isfinite(c) && std::isfinite(r)) {
@@ -64,8 +65,8 @@ void SetUpGlobalCurve(const ImageStats& stats, OutputConstants* k) {
 }
 
 void SetUpTransitions(const int32_t* s, const ImageStats& stats, OutputConstants* k) {
-    k->lnMin = logf(stats.entry[kStatMinPositive]);
-    k->lnMax = logf(stats.entry[kStatMaxOverMean] * stats.entry[kStatMean]);
+    k->lnMin = Logf(stats.entry[kStatMinPositive]);
+    k->lnMax = Logf(stats.entry[kStatMaxOverMean] * stats.entry[kStatMean]);
     k->mid = stats.entry[kStatMiddle];
     k->low = stats.entry[kStatLow];
     k->high = stats.entry[kStatHigh];

@@ -21,10 +21,16 @@ int32_t ChunkCount(int64_t count, int64_t grain);
 
 // Calls chunk(context, i, begin, end) for i = 0 .. chunks - 1, chunk i
 // covering [count i / chunks, count (i + 1) / chunks), each on its own
-// thread (chunk 0 on the calling thread). Returns when every chunk is done.
-// Never throws: a chunk whose thread cannot be started runs on the calling
-// thread.
+// thread (chunk 0 on the calling thread): the worker threads of an open
+// EngineThreadScope, or threads started for this call. Returns when every
+// chunk is done. Never throws: when threads cannot be had the chunks run on
+// the calling thread, one after another.
 void RunChunks(int64_t count, int32_t chunks, IndexedChunkFunction chunk, const void* context);
+
+// As RunChunks, but only with every chunk on its own thread at the same
+// time, for chunks that wait for each other; returns false, having run no
+// chunk, when the threads cannot be had.
+bool RunChunksTogether(int64_t count, int32_t chunks, IndexedChunkFunction chunk, const void* context);
 
 // Calls chunk(context, begin, end) over ChunkCount(count, grain) contiguous
 // chunks covering [0, count), as RunChunks does.
@@ -36,6 +42,18 @@ void ParallelFor(int64_t count, int64_t grain, const Body& body) {
     ParallelForChunks(
         count, grain,
         [](const void* context, int64_t begin, int64_t end) { (*static_cast<const Body*>(context))(begin, end); },
+        &body);
+}
+
+// body(chunk, begin, end) on `chunks` threads at once; false (nothing run)
+// when they cannot be had.
+template <typename Body>
+bool ForEachChunkTogether(int64_t count, int32_t chunks, const Body& body) {
+    return RunChunksTogether(
+        count, chunks,
+        [](const void* context, int32_t chunk, int64_t begin, int64_t end) {
+            (*static_cast<const Body*>(context))(chunk, begin, end);
+        },
         &body);
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "EngineMaths.h"
 #include "MultigridSteps.h"
 #include "ParallelRows.h"
 #include "ToneMapEngine.h"
@@ -95,7 +96,7 @@ int32_t tm2(int32_t outWidth, int32_t outHeight, int32_t width, int32_t height, 
         for (int64_t y = begin; y < end; ++y) {
             const float* in = u + y * width;
             float* out = work0 + y * outWidth;
-            for (int32_t x = 0; x < outWidth; ++x) out[x] = expf(in[x]);
+            ExpfArray(in, out, outWidth);
         }
     });
     return width;

@@ -50,9 +50,10 @@ int32_t HistogramLevel(float cPrime) {
 }
 
 // The picture's byte of a channel: powf(c', exponent) x 255, limited to
-// 0..255 and truncated. powf(x, 1) is x for every float with both C
-// libraries the module is built with (checked over all 2^32 of them), so
-// the preview's usual exponent 1 skips the power.
+// 0..255 and truncated. Powf(x, 1) is x for every float but a NaN, which
+// it returns quiet and positive (checked over all 2^32 of them, see
+// PowfWithExponentOne), and a NaN's byte is 0 either way: the preview's
+// usual exponent 1 skips the power.
 uint8_t PictureLevel(float cPrime, float exponent) {
     if (exponent != 1.0f) return static_cast<uint8_t>(EncodeChannel(cPrime, exponent, kPreviewOutputScale));
     const float v = cPrime * kPreviewOutputScale;

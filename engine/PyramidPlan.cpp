@@ -2,6 +2,7 @@
 #include <climits>
 #include <cmath>
 
+#include "EngineMaths.h"
 #include "PyramidLevels.h"
 #include "ToneMapEngine.h"
 
@@ -11,7 +12,7 @@ namespace {
 // nearest integer with an exact half going down. The divisor is the literal
 // 0.693, not ln 2.
 int32_t LevelsToThirtyTwo(int32_t side) {
-    const float l = static_cast<float>(std::log(side / 32.0) / 0.693);
+    const float l = static_cast<float>(Log(side / 32.0) / 0.693);
     int32_t n = static_cast<int32_t>(l);
     if (l > n + 0.5) ++n;
     return n;

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "EngineMaths.h"
+
 // ---- White and Black Point ----
 
 constexpr double kPointsPerPercent = 20000.0;
@@ -37,8 +39,9 @@ constexpr int32_t kMaxGammaCode = 100;   // exponent 0.5; code 0 is exponent 2.0
 constexpr double kLn2 = 0.693147180559945309417232121458;
 
 // 2^((50 - code) / 50) as exp((50 - code) ln 2 / 50) in double precision,
-// for every user; the output stage narrows it to single precision.
-inline double GammaExponentOfCode(int32_t code) { return std::exp((50.0 - code) * kLn2 / 50.0); }
+// for every user; the output stage narrows it to single precision. The
+// engine's exp: the same bits as glibc's in both builds.
+inline double GammaExponentOfCode(int32_t code) { return Exp((50.0 - code) * kLn2 / 50.0); }
 
 // The code of an exponent g before rounding, 50 (1 - ln g / ln 2), from ln g.
 // Callers take the logarithm in their own precision: descriptors in double,

@@ -21,6 +21,16 @@ constexpr int32_t kEngineOutOfMemory = -4;
 // default) takes the processor count. Results are the same for any count.
 void SetEngineThreads(int32_t count);
 
+// While one is open the stages share worker threads kept alive between them
+// instead of starting threads for every split; the threads end when the
+// outermost scope closes. Open one around a run's stages.
+struct EngineThreadScope {
+    EngineThreadScope();
+    ~EngineThreadScope();
+    EngineThreadScope(const EngineThreadScope&) = delete;
+    EngineThreadScope& operator=(const EngineThreadScope&) = delete;
+};
+
 // Sets `count` values to +0 (all bytes zero), on the engine's threads: the
 // drivers clear their work buffers with it, and on fresh memory most of the
 // time goes into the first touch of each page.

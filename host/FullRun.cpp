@@ -144,6 +144,8 @@ int16_t WriteOutput(const TMSettings& settings, const WholeImage& image, int32_t
 }
 
 int16_t ToneMapWholeImage(FilterRecord* record, const TMSettings& settings, TMGlobals* globals) {
+    // The engine's threads live for the whole run.
+    const EngineThreadScope threads;
     WholeImage image{};
     if (OSErr err = RequestWholeImage(record, &image.nb)) return err;
     if (!ContinueAfterProgress(record, 0)) return userCanceledErr;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "../engine/EngineMaths.h"
 #include "../engine/ToneMapEngine.h"
 
 namespace {
@@ -25,7 +26,8 @@ float FloatOfBits(uint32_t bits) {
 }
 
 // trunc(255 x s^(1/2.2)) for s in (0, 1].
-int32_t DirectLevel(float s) { return static_cast<int32_t>(255.0 * std::pow(static_cast<double>(s), 1.0 / 2.2)); }
+// The engine's pow: the same levels in both builds.
+int32_t DirectLevel(float s) { return static_cast<int32_t>(255.0 * Pow(static_cast<double>(s), 1.0 / 2.2)); }
 
 // The level as a step function of the sample: a million samples of a Large
 // picture need not each pay for a double-precision power. The level never

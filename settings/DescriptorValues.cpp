@@ -46,7 +46,7 @@ bool FieldOfDescriptorFloat(const SettingInfo& info, double value, int32_t* fiel
     if (info.descriptor == DescriptorConversion::GammaExponent) {
         // Non-positive exponents have no code.
         if (value <= 0) return false;
-        v = GammaCodeOfLog(std::log(value));
+        v = GammaCodeOfLog(Log(value));  // the engine's log: the same in both builds
     }
     *field = TruncateAllowingRoundingError(v);
     return true;

@@ -7,7 +7,8 @@
 
 namespace {
 
-const double kPointExponent = std::log(0.025) / std::log(0.3);
+// The engine's log and pow (SettingUnits.h): the same bits in both builds.
+const double kPointExponent = Log(0.025) / Log(0.3);
 
 // Integer part, plus one when the fraction cut off exceeds one half; values
 // beyond the int32 range saturate, and a value that is not a number (the
@@ -32,11 +33,11 @@ std::string Formatted(const char* format, double value) {
 double PointExponent() { return kPointExponent; }
 
 int32_t SliderToPoint(int32_t position, double exponent) {
-    return RoundHalfDown(kMaxPoints * std::pow(position / 100.0, exponent));
+    return RoundHalfDown(kMaxPoints * Pow(position / 100.0, exponent));
 }
 
 int32_t PointToSlider(int32_t value, double exponent) {
-    return RoundHalfDown(100.0 * std::pow(value / static_cast<double>(kMaxPoints), exponent));
+    return RoundHalfDown(100.0 * Pow(value / static_cast<double>(kMaxPoints), exponent));
 }
 
 int32_t RecordValueOfPosition(const SettingInfo& info, int32_t position) {

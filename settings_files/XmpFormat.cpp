@@ -47,6 +47,6 @@ double GammaFileValue(int32_t slot) { return GammaExponentOfCode(slot); }
 bool ClipSlotFromFile(float value, int32_t* slot) { return TruncateToSlot(PointsOfPercent(value), slot); }
 
 bool GammaSlotFromFile(float value, int32_t* slot) {
-    const float lnValue = std::log(value);
+    const float lnValue = Logf(value);  // the engine's: the same bits in both builds
     return TruncateToSlot(GammaCodeOfLog(lnValue), slot);
 }

@@ -44,7 +44,7 @@ std::string Format(const char* format, double value) {
 
 // The nearest of the slider's positions, 0..100.
 int32_t SlotOfGamma(double gamma) {
-    return static_cast<int32_t>(std::clamp(std::lround(GammaCodeOfLog(std::log(gamma))), 0L, long(kMaxGammaCode)));
+    return static_cast<int32_t>(std::clamp(std::lround(GammaCodeOfLog(Log(gamma))), 0L, long(kMaxGammaCode)));
 }
 
 std::string OutOfRange(const SettingInfo& info, const std::string& text) {

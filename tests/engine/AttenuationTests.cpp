@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "EngineMaths.h"
 #include "EngineTestSupport.h"
 #include "GradientAttenuation.h"
 
@@ -16,9 +17,9 @@ TEST(GradientAttenuation, ConstantsOfLuminosityAndMicrocontrast) {
     EXPECT_EQ(CompressionExponent(20), CompressionExponent(13));  // held to 13
     EXPECT_EQ(ThresholdFactor(0), 0.1);
     EXPECT_DOUBLE_EQ(ThresholdFactor(-10), 0.00625);
-    EXPECT_LIBM_EQ(0.1 * std::pow(2.0, 0.8), ThresholdFactor(2));
-    EXPECT_LIBM_EQ(0.1 * std::pow(2.0, 0.925), ThresholdFactor(3));
-    EXPECT_LIBM_EQ(0.1 * std::pow(2.0, 1.8), ThresholdFactor(10));
+    EXPECT_EQ(0.1 * Pow(2.0, 0.8), ThresholdFactor(2));
+    EXPECT_EQ(0.1 * Pow(2.0, 0.925), ThresholdFactor(3));
+    EXPECT_EQ(0.1 * Pow(2.0, 1.8), ThresholdFactor(10));
     EXPECT_EQ(ThresholdFactor(11), ThresholdFactor(10));
 }
 

@@ -9,14 +9,6 @@
 
 #include "ToneMapEngine.h"
 
-// logf, powf, expf, log, pow and exp may differ in the last bit between
-// glibc and mingw-w64: exact on Linux, within a few ulps on Windows.
-#ifdef _WIN32
-#define EXPECT_LIBM_EQ(expected, actual) EXPECT_NEAR(expected, actual, 4e-7 * std::fabs(expected) + 1e-30)
-#else
-#define EXPECT_LIBM_EQ(expected, actual) EXPECT_EQ(expected, actual)
-#endif
-
 // Exactly `values` floats, zero-filled, between canaries that show any write
 // outside.
 struct GuardedBuffer {

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "EngineMaths.h"
 #include "EngineTestSupport.h"
 
 namespace {
@@ -32,8 +33,8 @@ struct LandmarkScene {
         stats.entry[kStatMinPositive] = 1.0f;
         stats.entry[kStatMean] = 100.0f;
         stats.entry[kStatMaxOverMean] = static_cast<float>(std::exp(10.0) / 100.0);
-        lo = logf(stats.entry[kStatMinPositive]);
-        hi = logf(stats.entry[kStatMaxOverMean] * stats.entry[kStatMean]);
+        lo = Logf(stats.entry[kStatMinPositive]);
+        hi = Logf(stats.entry[kStatMaxOverMean] * stats.entry[kStatMean]);
         width = static_cast<float>(static_cast<double>(hi - lo) / kBins);
     }
     void Add(int32_t count, int32_t bin) {

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "EngineMaths.h"
 #include "EngineTestSupport.h"
 
 namespace {
@@ -47,7 +48,7 @@ TEST(LogLuminance, SentinelsAndStatistics) {
     EXPECT_EQ(result, 2);
     EXPECT_EQ(out[0], out[1]);
     EXPECT_EQ(out[3], out[1]);
-    EXPECT_LIBM_EQ(static_cast<float>(std::log(static_cast<double>(stats.entry[kStatMinPositive]))), out[1]);
+    EXPECT_EQ(static_cast<float>(Log(static_cast<double>(stats.entry[kStatMinPositive]))), out[1]);
 
     // No positive pixel: mean and ratio stay 0, the minimum is 1e9.
     stats = ImageStats{};
@@ -136,7 +137,7 @@ TEST(Preview, SidesBelowTenAndNegativeSamples) {
     EXPECT_EQ(get_preview(0, 0, 0, 0, 10, 10, 9, 10, 9, 10, 3, &stats, src.data(), nullptr, nullptr, out.data()), -1);
     EXPECT_EQ(get_preview(0, 0, 0, 0, 10, 10, 20, 20, 20, 20, 3, &stats, src.data(), nullptr, nullptr, out.data()), 0);
     const double darkest = (0.2126f * -0.01f + 0.7152f * 0.5f + 0.0722f * 0.5f) * 32768.0;
-    EXPECT_LIBM_EQ(static_cast<float>(std::log(darkest)), out[0]);
+    EXPECT_EQ(static_cast<float>(Log(darkest)), out[0]);
     EXPECT_EQ(static_cast<float>(darkest), stats.entry[kStatMinPositive]);
 }
 

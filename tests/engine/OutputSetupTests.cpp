@@ -2,6 +2,7 @@
 #include <climits>
 #include <utility>
 
+#include "EngineMaths.h"
 #include "OutputTestSupport.h"
 
 namespace {
@@ -58,7 +59,7 @@ TEST(OutputSetup, SaturationAmplitudesAndDegenerateSegments) {
     s[kSaturationShadows] = -10;
     s[kHighlightsSmoothing] = 40;
     ImageStats st = TypicalStats();
-    st.entry[kStatMiddle] = logf(20000.0f);  // lnMax = mid: no highlight span
+    st.entry[kStatMiddle] = Logf(20000.0f);  // lnMax = mid: no highlight span
     OutputConstants k = MakeConstants(s, st);
     EXPECT_EQ(k.highlightAmplitude, 0.54f);
     EXPECT_EQ(k.shadowAmplitude, -0.46f);

@@ -9,16 +9,6 @@
 
 #include "OutputOperator.h"
 
-// powf, logf and exp may differ in the last bit between the C libraries of
-// Windows and Linux (and from compile-time folding there).
-#ifdef EXPECT_LIBM_EQ
-// EngineTestSupport.h has it already.
-#elif defined(_WIN32)
-#define EXPECT_LIBM_EQ(expected, actual) EXPECT_NEAR((expected), (actual), 4e-7 * std::fabs(expected) + 1e-30)
-#else
-#define EXPECT_LIBM_EQ(expected, actual) EXPECT_EQ((expected), (actual))
-#endif
-
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "EngineMaths.h"
 #include "EngineTestSupport.h"
 #include "OutputTestSupport.h"
 
@@ -87,7 +88,7 @@ PreviewResult Reference(const PreviewCase& c, const Source& s, std::vector<float
             int32_t level[3] = {0, 0, 0};
             if (ToneMapPixel(k, rgb[0], rgb[1], rgb[2], lum[q], cPrime)) {
                 for (int ch = 0; ch < 3; ++ch) {
-                    float v = powf(cPrime[ch], static_cast<float>(c.outputGamma)) * 255.0f;
+                    float v = Powf(cPrime[ch], static_cast<float>(c.outputGamma)) * 255.0f;
                     v = v > 255.0f ? 255.0f : (v >= 0 ? v : 0.0f);
                     r.picture[ch * plane + q] = static_cast<uint8_t>(v);
                     level[ch] = static_cast<int32_t>(std::clamp(cPrime[ch] * 255.0f, 0.0f, 65535.0f));
@@ -169,7 +170,7 @@ TEST(PreviewOutput, HistogramIsTakenBeforeTheOutputExponent) {
     for (int i = 0; i < 100; ++i) {
         float cPrime[3];
         ASSERT_TRUE(ToneMapPixel(k, 0.25f, 0.25f, 0.25f, lum[i], cPrime));
-        const uint8_t byte = static_cast<uint8_t>(std::min(powf(cPrime[0], 2.2f) * 255.0f, 255.0f));
+        const uint8_t byte = static_cast<uint8_t>(std::min(Powf(cPrime[0], 2.2f) * 255.0f, 255.0f));
         EXPECT_EQ(r.picture[i], byte);
         const int32_t level[3] = {static_cast<int32_t>(cPrime[0] * 255.0f), static_cast<int32_t>(cPrime[1] * 255.0f),
                                   static_cast<int32_t>(cPrime[2] * 255.0f)};
