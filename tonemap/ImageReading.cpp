@@ -89,11 +89,18 @@ bool ReadRows(ImageSource* source, int first, int end, TypeDesc type, void* pixe
               std::vector<std::string>* printed) {
     const OIIO::ImageSpec& h = source->header;
     CaughtLibraryOutput caught;
-    const bool ok = h.tile_width > 0
-                        ? source->input->read_tiles(0, 0, h.x, h.x + h.width, h.y + first, h.y + end, h.z,
-                                                    h.z + std::max(h.depth, 1), 0, h.nchannels, type, pixels)
-                        : source->input->read_scanlines(0, 0, h.y + first, h.y + end, h.z, 0, h.nchannels, type,
-                                                        pixels);
+    // Rows whose samples are all of `type` already go straight into `pixels`:
+    // the library's converting read would take a buffer of 64 MB on every
+    // call and copy each sample through it unchanged.
+    const bool native = h.channelformats.empty() && h.format == type;
+    bool ok = false;
+    if (h.tile_width > 0)
+        ok = source->input->read_tiles(0, 0, h.x, h.x + h.width, h.y + first, h.y + end, h.z,
+                                       h.z + std::max(h.depth, 1), 0, h.nchannels, type, pixels);
+    else if (native)
+        ok = source->input->read_native_scanlines(0, 0, h.y + first, h.y + end, h.z, pixels);
+    else
+        ok = source->input->read_scanlines(0, 0, h.y + first, h.y + end, h.z, 0, h.nchannels, type, pixels);
     *libraryError = source->input->geterror();
     *printed = caught.Finish();
     return ok && libraryError->empty();
