@@ -125,8 +125,14 @@ struct Dialog {
         GetWindowRect(window, &r);
         return SIZE{r.right - r.left, r.bottom - r.top};
     }
-    // Paints whatever waits to be painted, and returns when it is done.
-    void Paint() const { RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
+    // Paints whatever waits to be painted, and returns when it is done. The
+    // dialog's thread may already be painting on its own, in which case the
+    // update region is gone and RedrawWindow returns at once; a message sent
+    // afterwards is only taken once that painting has ended.
+    void Paint() const {
+        RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        SendMessageA(window, WM_NULL, 0, 0);
+    }
     int Previews() const { return host->advanceStateCalls; }
 };
 
@@ -172,6 +178,15 @@ inline void MoveMouse(POINT to) {
     input.mi.dy = MulDiv(to.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof input);
+}
+
+// Moves the pointer onto a point by way of a point beside it: a pointer that
+// is already there (a control at the same place on another tab page) would
+// otherwise not move at all, and the control under it would get no mouse
+// move message.
+inline void MoveMouseOnto(POINT to) {
+    MoveMouse(POINT{to.x + 2, to.y + 1});
+    MoveMouse(to);
 }
 
 inline void PressMouse(bool down) {
@@ -233,6 +248,9 @@ protected:
         host.hostWindow = reinterpret_cast<intptr_t>(hostWindow);
         host.dialogAnswer = 0;
         host.document = Scene(600, 400, 32);
+        // The pointer waits in the screen's far corner, where no dialog
+        // opens: one left over a control would show that control's help.
+        MoveMouse(POINT{GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1});
     }
     void TearDown() override {
         ReleaseKeptHandles(host);

@@ -16,7 +16,7 @@ int PageOf(int id) {
     return -1;
 }
 
-void Hover(const Dialog& d, int id) { MoveMouse(CentreOf(d.ScreenRectOf(id))); }
+void Hover(const Dialog& d, int id) { MoveMouseOnto(CentreOf(d.ScreenRectOf(id))); }
 
 bool Shows(const Dialog& d, const std::string& text, int ms = 5000) {
     return WaitUntil([&] { return d.Text(IDC_HELP_TEXT) == text; }, ms);
@@ -64,7 +64,7 @@ TEST_F(DialogTest, DraggedThumbShowsItsValueAndStoresOnRelease) {
         ASSERT_TRUE(SendMessageA(slider, SBM_GETSCROLLBARINFO, 0, reinterpret_cast<LPARAM>(&bar)));
         const POINT thumb{bar.rcScrollBar.left + (bar.xyThumbTop + bar.xyThumbBottom) / 2,
                           (bar.rcScrollBar.top + bar.rcScrollBar.bottom) / 2};
-        MoveMouse(thumb);
+        MoveMouseOnto(thumb);
         ASSERT_TRUE(Shows(d, kHoverHelpTexts[HoverHelpSlot(IDC_STRENGTH)].text));
         const int previews = d.Previews();
 
