@@ -29,6 +29,10 @@ int BytesPerSample(int16_t depth) { return depth == 32 ? 4 : depth == 16 ? 2 : 1
 
 bool IsEmpty(const VRect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
+bool SameRect(const VRect& a, const VRect& b) {
+    return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
+}
+
 VRect Widen(const Rect& r) { return VRect{r.top, r.left, r.bottom, r.right}; }
 
 Rect Narrow(const VRect& r) {
@@ -216,9 +220,14 @@ OSErr AdvanceState() {
         if (!ValidRequest(host.document, in, r.inLoPlane, r.inHiPlane)) return filterBadParameters;
         const int count = r.inHiPlane - r.inLoPlane + 1;
         r.inRowBytes = (in.right - in.left) * count * bytes + host.rowPaddingBytes;
-        if (host.rowPaddingBytes == 0 && IsEmpty(out) && CoversDocument(host.document, in, r.inLoPlane, r.inHiPlane)) {
-            // Only reading, as the preview does: the module reads the document
-            // itself, as the host's own image, instead of a copy of it.
+        const bool wholeDocument =
+            host.rowPaddingBytes == 0 && CoversDocument(host.document, in, r.inLoPlane, r.inHiPlane);
+        const bool sameAsOutput =
+            host.inPlace && SameRect(in, out) && r.inLoPlane == r.outLoPlane && r.inHiPlane == r.outHiPlane;
+        if (wholeDocument && (IsEmpty(out) || sameAsOutput)) {
+            // Only reading, as the preview does, or filtering in place: the
+            // module reads the document itself, as the host's own image,
+            // instead of a copy of it.
             r.inData = host.document.samples.data();
         } else {
             host.inBuffer =

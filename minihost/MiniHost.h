@@ -122,6 +122,12 @@ struct MiniHost {
     int64_t bufferBudget = INT64_MAX;    // bytes the buffer procedures hand out in all
     bool offerBigDocument = true;        // offer 32-bit coordinates
     int32_t rowPaddingBytes = 0;         // unused bytes after every delivered row
+    // A request to read and write the whole document at once gets the
+    // document itself as both input and output, as a host that filters its
+    // image in place: no copy of the image, and half the memory. Only for a
+    // module whose output pass reads each pixel before it writes it (ours:
+    // the tool sets it, and a test compares it with separate buffers).
+    bool inPlace = false;
     intptr_t hostWindow = 0;             // platformData's window (Windows)
     // The button (1 OK, 2 Cancel) this host presses as soon as the module
     // opens its dialog during start, so that a run without a user never

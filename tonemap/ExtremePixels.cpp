@@ -1,5 +1,7 @@
 #include "ExtremePixels.h"
 
+#include <OpenImageIO/parallel.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -17,14 +19,11 @@ constexpr char kConsequence[] =
 
 std::string Pixels(size_t count) { return std::to_string(count) + (count == 1 ? " pixel" : " pixels"); }
 
-}  // namespace
+constexpr int64_t kPixelsPerPart = 1 << 18;
 
-ExtremePixelCounts CountExtremePixels(const HostDocument& document) {
+ExtremePixelCounts CountRange(const float* samples, int64_t begin, int64_t end) {
     ExtremePixelCounts counts;
-    if (document.depth != 32 || document.samples.empty()) return counts;
-    const float* samples = FloatSamples(document);
-    const size_t pixels = static_cast<size_t>(document.width) * document.height;
-    for (size_t i = 0; i < pixels; ++i) {
+    for (int64_t i = begin; i < end; ++i) {
         const float* p = samples + i * 3;
         const double luminance = 0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2];
         if (!std::isfinite(luminance)) continue;
@@ -36,6 +35,32 @@ ExtremePixelCounts CountExtremePixels(const HostDocument& document) {
             ++counts.dim;
         }
     }
+    return counts;
+}
+
+void Merge(const ExtremePixelCounts& part, ExtremePixelCounts* all) {
+    if (part.bright > 0) all->brightest = all->bright == 0 ? part.brightest : std::max(all->brightest, part.brightest);
+    if (part.dim > 0) all->dimmest = all->dim == 0 ? part.dimmest : std::min(all->dimmest, part.dimmest);
+    all->bright += part.bright;
+    all->dim += part.dim;
+}
+
+}  // namespace
+
+ExtremePixelCounts CountExtremePixels(const HostDocument& document) {
+    if (document.depth != 32 || document.samples.empty()) return ExtremePixelCounts{};
+    const float* samples = FloatSamples(document);
+    const int64_t pixels = int64_t(document.width) * document.height;
+    // Counted a part at a time on the image library's threads; counts, the
+    // largest and the smallest do not depend on the order they are merged in.
+    const int64_t parts = (pixels + kPixelsPerPart - 1) / kPixelsPerPart;
+    std::vector<ExtremePixelCounts> counted(static_cast<size_t>(parts));
+    OIIO::parallel_for(int64_t(0), parts, [&](int64_t part) {
+        const int64_t begin = part * kPixelsPerPart;
+        counted[size_t(part)] = CountRange(samples, begin, std::min(begin + kPixelsPerPart, pixels));
+    });
+    ExtremePixelCounts counts;
+    for (const ExtremePixelCounts& part : counted) Merge(part, &counts);
     return counts;
 }
 

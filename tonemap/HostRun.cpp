@@ -63,6 +63,7 @@ bool ToneMapDocument(const PluginModule& module, const TMSettings& settings, con
                      ToolError* error) {
     MiniHost host;
     host.document = std::move(*document);
+    host.inPlace = true;  // the result replaces the document anyway: no copy of it
     host.registryFile = registryFile;
     host.playAction = true;
     host.actionToPlay = SettingsAsAction(settings);

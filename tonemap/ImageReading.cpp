@@ -89,11 +89,18 @@ bool ReadRows(ImageSource* source, int first, int end, TypeDesc type, void* pixe
               std::vector<std::string>* printed) {
     const OIIO::ImageSpec& h = source->header;
     CaughtLibraryOutput caught;
-    const bool ok = h.tile_width > 0
-                        ? source->input->read_tiles(0, 0, h.x, h.x + h.width, h.y + first, h.y + end, h.z,
-                                                    h.z + std::max(h.depth, 1), 0, h.nchannels, type, pixels)
-                        : source->input->read_scanlines(0, 0, h.y + first, h.y + end, h.z, 0, h.nchannels, type,
-                                                        pixels);
+    // Rows whose samples are all of `type` already go straight into `pixels`:
+    // the library's converting read would take a buffer of 64 MB on every
+    // call and copy each sample through it unchanged.
+    const bool native = h.channelformats.empty() && h.format == type;
+    bool ok = false;
+    if (h.tile_width > 0)
+        ok = source->input->read_tiles(0, 0, h.x, h.x + h.width, h.y + first, h.y + end, h.z,
+                                       h.z + std::max(h.depth, 1), 0, h.nchannels, type, pixels);
+    else if (native)
+        ok = source->input->read_native_scanlines(0, 0, h.y + first, h.y + end, h.z, pixels);
+    else
+        ok = source->input->read_scanlines(0, 0, h.y + first, h.y + end, h.z, 0, h.nchannels, type, pixels);
     *libraryError = source->input->geterror();
     *printed = caught.Finish();
     return ok && libraryError->empty();
@@ -112,6 +119,8 @@ bool ProbeLastRows(ImageSource* source, ToolError* error) {
 
 // Copies `count` interleaved file pixels into the document's three planes
 // and the alpha from pixel `first` on, each sample through `toDocument`.
+// The pixels may be the document's own place for them: each sample is read
+// before it is written.
 template <class FileSample, class DocSample, class Convert, class AlphaOf>
 void FillDocument(const FileSample* pixels, size_t count, size_t first, const ImageSource& s, DocSample* document,
                   float* alpha, Convert toDocument, AlphaOf alphaOf) {
@@ -125,23 +134,32 @@ void FillDocument(const FileSample* pixels, size_t count, size_t first, const Im
     }
 }
 
-// Reads strip after strip, converting each into the document; `fill` takes
-// (strip samples, pixel count, first pixel index).
+// Whether the file's samples are the document's, channel for channel: RGB
+// without alpha, floats into a 32-bit document or 16-bit values into a
+// 16-bit one. Such files are read straight into the document.
+bool ReadsIntoDocument(const ImageSource& s) {
+    return !s.grey && s.alphaIndex < 0 && s.header.nchannels == 3 && s.fileBits == s.documentDepth;
+}
+
+// Reads strip after strip, into `document` itself when it is given, else
+// into a strip buffer, then converts each strip into the document; `fill`
+// takes (strip samples, pixel count, first pixel index).
 template <class FileSample, class Fill>
-bool ReadStrips(ImageSource* source, TypeDesc type, Fill fill, ToolError* error) {
+bool ReadStrips(ImageSource* source, TypeDesc type, FileSample* document, Fill fill, ToolError* error) {
     const OIIO::ImageSpec& h = source->header;
     const int rows = (kStripRows + TileRows(h) - 1) / TileRows(h) * TileRows(h);
     const size_t rowSamples = static_cast<size_t>(h.width) * h.nchannels;
-    std::vector<FileSample> strip(rowSamples * std::min(rows, h.height));
+    std::vector<FileSample> strip(document != nullptr ? 0 : rowSamples * std::min(rows, h.height));
     for (int first = 0; first < h.height; first += rows) {
         const int end = std::min(first + rows, h.height);
+        FileSample* samples = document != nullptr ? document + static_cast<size_t>(first) * rowSamples : strip.data();
         std::string libraryError;
         std::vector<std::string> printed;
-        if (!ReadRows(source, first, end, type, strip.data(), &libraryError, &printed)) {
+        if (!ReadRows(source, first, end, type, samples, &libraryError, &printed)) {
             if (CancelRequested()) return Fail(error, kExitCancelled, "Cancelled while reading " + Quoted(source->path) + ".");
             return Damaged(error, source->path, "its pixels cannot be read", libraryError, printed);
         }
-        fill(strip.data(), static_cast<size_t>(end - first) * h.width, static_cast<size_t>(first) * h.width);
+        fill(samples, static_cast<size_t>(end - first) * h.width, static_cast<size_t>(first) * h.width);
         ProgressUpdate(end, h.height);
         if (CancelRequested()) return Fail(error, kExitCancelled, "Cancelled while reading " + Quoted(source->path) + ".");
     }
@@ -246,11 +264,13 @@ bool ReadImagePixels(ImageSource* source, ImageFile* image, ToolError* error) {
     if (source->alphaIndex >= 0) image->alpha.resize(static_cast<size_t>(h.width) * h.height);
     float* alpha = image->alpha.data();
     const ImageSource& s = *source;
+    const bool straight = ReadsIntoDocument(s);
     if (source->fileBits == 32) {
         float* samples = FloatSamples(doc);
         return ReadStrips<float>(
-            source, TypeDesc::FLOAT,
+            source, TypeDesc::FLOAT, straight ? samples : nullptr,
             [&](const float* strip, size_t count, size_t at) {
+                if (straight) return;  // the samples are in place already
                 FillDocument(
                     strip, count, at, s, samples, alpha, [](float v) { return v; },
                     [](float a) { return a; });
@@ -260,14 +280,14 @@ bool ReadImagePixels(ImageSource* source, ImageFile* image, ToolError* error) {
     uint16_t* codes = Code16Samples(doc);
     if (source->fileBits == 16)
         return ReadStrips<uint16_t>(
-            source, TypeDesc::UINT16,
+            source, TypeDesc::UINT16, straight ? codes : nullptr,
             [&](const uint16_t* strip, size_t count, size_t at) {
                 FillDocument(strip, count, at, s, codes, alpha, FileValueToCode,
                              [](uint16_t a) { return a / 65535.0f; });
             },
             error);
     return ReadStrips<uint8_t>(
-        source, TypeDesc::UINT8,
+        source, TypeDesc::UINT8, nullptr,
         [&](const uint8_t* strip, size_t count, size_t at) {
             FillDocument(
                 strip, count, at, s, codes, alpha,

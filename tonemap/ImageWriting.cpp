@@ -1,4 +1,5 @@
 // Writing documents into image files (ImageFiles.h).
+#include <OpenImageIO/parallel.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <filesystem>
 
 #include "CodeConversions.h"
+#include "DisplayEncoding.h"
 #include "FileReplacement.h"
 #include "ImageFiles.h"
 #include "ImageSink.h"
@@ -45,57 +47,89 @@ const KnownOutput kOutputs[] = {
     {"jpg", OutputSamples::Eight, false, "JPEG"},   {"jpeg", OutputSamples::Eight, false, "JPEG"},
 };
 
-// The document's pixels (and alpha) as the output's samples, interleaved,
-// in a byte buffer (allocated with the alignment of any sample type).
+// The output's samples, interleaved, with their type: the document's own
+// floats when they are what the file takes, else an encoded copy (allocated
+// with the alignment of any sample type).
+struct OutputSamplesOf {
+    TypeDesc type;
+    std::vector<uint8_t> encoded;
+    const void* samples = nullptr;
+};
+
+// Pixels encoded at a time by one of the library's threads.
+constexpr int64_t kPixelsPerTask = 1 << 16;
+
+// The document's pixels (and alpha) as the output's samples, converted by
+// the library's threads.
 template <class Out, class FromFloat, class FromCode>
-std::vector<uint8_t> OutputPixels(const ImageFile& image, bool withAlpha, FromFloat fromFloat, FromCode fromCode,
-                                  float alphaScale) {
+std::vector<uint8_t> EncodedPixels(const ImageFile& image, bool withAlpha, FromFloat fromFloat, FromCode fromCode,
+                                   float alphaScale) {
     const HostDocument& doc = image.document;
-    const size_t count = static_cast<size_t>(doc.width) * doc.height;
+    const int64_t count = int64_t(doc.width) * doc.height;
     const int channels = withAlpha ? 4 : 3;
-    std::vector<uint8_t> bytes(count * channels * sizeof(Out));
+    std::vector<uint8_t> bytes(size_t(count) * channels * sizeof(Out));
     Out* out = reinterpret_cast<Out*>(bytes.data());
-    for (size_t i = 0; i < count; ++i) {
-        for (int c = 0; c < 3; ++c) {
-            const size_t s = i * 3 + c;
-            out[i * channels + c] = doc.depth == 32 ? fromFloat(FloatSamples(doc)[s]) : fromCode(Code16Samples(doc)[s]);
+    const float* floats = doc.depth == 32 ? FloatSamples(doc) : nullptr;
+    const uint16_t* codes = doc.depth == 32 ? nullptr : Code16Samples(doc);
+    OIIO::parallel_for_chunked(0, count, kPixelsPerTask, [&](int64_t begin, int64_t end) {
+        for (int64_t i = begin; i < end; ++i) {
+            for (int c = 0; c < 3; ++c) {
+                const size_t s = size_t(i) * 3 + c;
+                out[i * channels + c] = floats != nullptr ? fromFloat(floats[s]) : fromCode(codes[s]);
+            }
+            if (withAlpha) {
+                const float a = image.alpha[size_t(i)];
+                if constexpr (std::is_floating_point_v<Out>)
+                    out[i * channels + 3] = a;
+                else
+                    out[i * channels + 3] = static_cast<Out>(std::floor(std::clamp(a, 0.0f, 1.0f) * alphaScale + 0.5f));
+            }
         }
-        if (withAlpha) {
-            const float a = image.alpha[i];
-            if constexpr (std::is_floating_point_v<Out>)
-                out[i * channels + 3] = a;
-            else
-                out[i * channels + 3] = static_cast<Out>(std::floor(std::clamp(a, 0.0f, 1.0f) * alphaScale + 0.5f));
-        }
-    }
+    });
     return bytes;
 }
 
-// The output's samples as bytes, with their type.
-std::vector<uint8_t> EncodePixels(const ImageFile& image, OutputSamples samples, bool withAlpha, TypeDesc* type) {
+OutputSamplesOf EncodePixels(const ImageFile& image, OutputSamples samples, bool withAlpha) {
+    OutputSamplesOf out;
     if (samples == OutputSamples::Float) {
-        *type = TypeDesc::FLOAT;
-        return OutputPixels<float>(
+        out.type = TypeDesc::FLOAT;
+        if (image.document.depth == 32 && !withAlpha) {
+            out.samples = FloatSamples(image.document);
+            return out;
+        }
+        out.encoded = EncodedPixels<float>(
             image, withAlpha, [](float v) { return v; }, CodeToLinear, 1.0f);
+    } else if (samples == OutputSamples::Sixteen) {
+        out.type = TypeDesc::UINT16;
+        const DisplayTable& table = DisplayTableOf(65535);
+        out.encoded = EncodedPixels<uint16_t>(
+            image, withAlpha, [&](float v) { return static_cast<uint16_t>(TableDisplayValue(table, v)); },
+            CodeToFileValue, 65535.0f);
+    } else {
+        out.type = TypeDesc::UINT8;
+        const DisplayTable& table = DisplayTableOf(255);
+        out.encoded = EncodedPixels<uint8_t>(
+            image, withAlpha, [&](float v) { return static_cast<uint8_t>(TableDisplayValue(table, v)); }, CodeTo8Bit,
+            255.0f);
     }
-    if (samples == OutputSamples::Sixteen) {
-        *type = TypeDesc::UINT16;
-        return OutputPixels<uint16_t>(
-            image, withAlpha, [](float v) { return static_cast<uint16_t>(LinearToDisplay(v, 65535)); }, CodeToFileValue,
-            65535.0f);
-    }
-    *type = TypeDesc::UINT8;
-    return OutputPixels<uint8_t>(
-        image, withAlpha, [](float v) { return static_cast<uint8_t>(LinearToDisplay(v, 255)); }, CodeTo8Bit, 255.0f);
+    out.samples = out.encoded.data();
+    return out;
 }
 
 // Lossless compression that keeps a 12-megapixel image's writing to a second
-// or two (the libraries' defaults take several); JPEG at quality 95.
-void SetCompression(const std::string& extension, OIIO::ImageSpec* header) {
+// or two (the libraries' defaults take several); JPEG at quality 95. The
+// library deflates floating-point TIFF strips on one thread only, ten times
+// as long as writing them, for a file a third smaller: such TIFFs are
+// stored uncompressed. (16-bit strips it deflates on all its threads.)
+void SetCompression(const std::string& extension, TypeDesc type, OIIO::ImageSpec* header) {
     if (extension == "exr") header->attribute("compression", "piz");
     if (extension == "tif" || extension == "tiff") {
-        header->attribute("compression", "zip");
-        header->attribute("tiff:zipquality", 1);
+        if (type == TypeDesc::FLOAT) {
+            header->attribute("compression", "none");
+        } else {
+            header->attribute("compression", "zip");
+            header->attribute("tiff:zipquality", 1);
+        }
     }
     if (extension == "png") header->attribute("png:compressionLevel", 1);
     if (extension == "jpg" || extension == "jpeg") header->attribute("Compression", "jpeg:95");
@@ -167,7 +201,7 @@ std::string DetailNaming(std::string detail, const PendingFile& file) {
 // Writes `pixels` through the library into the file being replaced, in the
 // format that `path`'s extension names. False with the library's words.
 bool WriteWithLibrary(const std::string& path, PendingFile* file, const OIIO::ImageSpec& header, TypeDesc type,
-                      const std::vector<uint8_t>& pixels, std::string* detail) {
+                      const void* pixels, std::string* detail) {
     const bool throughSink = WritesThroughSink(path);
     ImageSink sink(path, file);
     CaughtLibraryOutput caught;
@@ -178,7 +212,7 @@ bool WriteWithLibrary(const std::string& path, PendingFile* file, const OIIO::Im
         return false;
     }
     bool ok = out->open(throughSink ? path : file->temporary, header) &&
-              out->write_image(type, pixels.data(), OIIO::AutoStride, OIIO::AutoStride, OIIO::AutoStride,
+              out->write_image(type, pixels, OIIO::AutoStride, OIIO::AutoStride, OIIO::AutoStride,
                                WriteProgress, &sink);
     ok = out->close() && ok;
     const std::string libraryError = out->geterror();
@@ -222,14 +256,14 @@ bool DiskIsFull(const std::string& path) {
 // Writes encoded samples into `path` through a file replacement: whole, flushed
 // and renamed, or not at all, with the reason in our own words.
 bool WriteEncoded(const std::string& path, const OIIO::ImageSpec& header, TypeDesc type,
-                  const std::vector<uint8_t>& pixels, int32_t width, int32_t height, ToolError* error) {
+                  const void* pixels, int32_t width, int32_t height, ToolError* error) {
     PendingFile file;
     if (!BeginReplacement(path, &file))
         return Fail(error, kExitOutput, "Cannot write " + Quoted(path) + ": " + FileFailureText(errno) + ".");
     std::string detail;
     bool ok = true;
     if (LowerExtension(path) == "pfm")
-        WritePfm(&file, width, height, 3, reinterpret_cast<const float*>(pixels.data()));
+        WritePfm(&file, width, height, 3, static_cast<const float*>(pixels));
     else
         ok = WriteWithLibrary(path, &file, header, type, pixels, &detail) &&
              (WritesThroughSink(path) || ReadsBack(file, header, &detail));
@@ -295,12 +329,12 @@ bool WriteImageFile(const std::string& path, const ImageFile& image, std::vector
         notes->push_back(std::string(format.name) + " files have no alpha channel: " + Quoted(path) +
                          " was written without it.");
 
-    TypeDesc type;
-    const std::vector<uint8_t> pixels = EncodePixels(image, format.samples, withAlpha, &type);
-    OIIO::ImageSpec header = OutputHeader(image, LowerExtension(path), withAlpha ? 4 : 3, type);
-    SetCompression(LowerExtension(path), &header);
+    const OutputSamplesOf pixels = EncodePixels(image, format.samples, withAlpha);
+    OIIO::ImageSpec header = OutputHeader(image, LowerExtension(path), withAlpha ? 4 : 3, pixels.type);
+    SetCompression(LowerExtension(path), pixels.type, &header);
 
-    return WriteEncoded(path, header, type, pixels, image.document.width, image.document.height, error);
+    return WriteEncoded(path, header, pixels.type, pixels.samples, image.document.width, image.document.height,
+                        error);
 }
 
 bool WritePlanarPicture(const std::string& path, int32_t width, int32_t height, const std::vector<uint8_t>& planes,
@@ -310,6 +344,6 @@ bool WritePlanarPicture(const std::string& path, int32_t width, int32_t height, 
     for (size_t k = 0; k < plane; ++k)
         for (size_t c = 0; c < 3; ++c) pixels[3 * k + c] = planes[c * plane + k];
     OIIO::ImageSpec header(width, height, 3, TypeDesc::UINT8);
-    SetCompression(LowerExtension(path), &header);
-    return WriteEncoded(path, header, TypeDesc::UINT8, pixels, width, height, error);
+    SetCompression(LowerExtension(path), TypeDesc::UINT8, &header);
+    return WriteEncoded(path, header, TypeDesc::UINT8, pixels.data(), width, height, error);
 }

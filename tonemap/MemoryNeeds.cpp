@@ -51,8 +51,8 @@ RunMemory EstimateRunMemory(const ImageSource& source, const TMSettings& setting
 
     RunMemory memory;
     memory.workBufferBytes = FullRunWorkBufferBytes(h.width, h.height, settings);
-    // The host delivers a copy of the image; the output goes into the document.
-    const uint64_t run = Sum(documentBytes, Product(3, uint64_t(std::max<int64_t>(memory.workBufferBytes, 0))));
+    // The host filters the document in place: the run adds the work buffers only.
+    const uint64_t run = Product(3, uint64_t(std::max<int64_t>(memory.workBufferBytes, 0)));
     // Float samples with alpha are the largest an output can take.
     const uint64_t write = Product(pixels, 4 * 4);
     memory.peakBytes = Sum(Sum(documentBytes, alphaBytes), Sum(kFixedBytes, std::max({stripBytes, run, write})));

@@ -16,8 +16,8 @@ struct RunMemory {
 };
 
 // The run's peak: the document and alpha throughout, and at its largest
-// moment either the strip being read, the plug-in's delivered copy and work
-// buffers, or the output's encoded samples.
+// moment either the strip being read, the plug-in's work buffers (it filters
+// the document in place), or the output's encoded samples.
 RunMemory EstimateRunMemory(const ImageSource& source, const TMSettings& settings);
 
 // Memory the process can still take: the smallest of what the system has

@@ -275,6 +275,32 @@ TEST_P(FullRunTest, PacksAndUnpacksPaddedHostRows) {
     EXPECT_EQ(padded.document.samples, plain.document.samples);
 }
 
+// The tool's host hands the module its document as input and output at once:
+// the output pass must read every pixel before it writes it, whatever the
+// settings, the depth and the panorama's wrap columns.
+TEST_P(FullRunTest, FiltersInPlaceAsWithSeparateBuffers) {
+    auto adjust = [](TMSettings* s) {
+        s->colorSaturation = 63;
+        s->highlightsSmoothing = 20;
+        s->shadowsClipping = 10;
+        s->colorTemperature = -3;
+        s->saturationHighlights = 4;
+        s->saturationShadows = -2;
+        s->is360 = 1;
+    };
+    for (int16_t depth : {int16_t(32), int16_t(16)}) {
+        for (bool adjusted : {false, true}) {
+            MiniHost separate, inPlace;
+            separate.document = inPlace.document = Scene(170, 120, 3, depth);
+            inPlace.inPlace = true;
+            RunWithSettings(separate, Module(), [&](TMSettings* s) { if (adjusted) adjust(s); });
+            RunWithSettings(inPlace, Module(), [&](TMSettings* s) { if (adjusted) adjust(s); });
+            EXPECT_EQ(inPlace.document.samples, separate.document.samples) << depth << " " << adjusted;
+            ExpectNothingOutstanding(inPlace);
+        }
+    }
+}
+
 TEST_P(FullRunTest, CancelsAtEveryCheckPointWithNothingLeft) {
     for (int check = 1; check <= 5; ++check) {
         MiniHost host;

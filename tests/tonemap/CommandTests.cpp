@@ -2,7 +2,9 @@
 // exit statuses of bad inputs, settings, the registry and the example.
 #include <sys/mount.h>
 
+#include "../../host/RunParameters.h"
 #include "ExitCodes.h"
+#include "ToolSettings.h"
 #include "ToolTestSupport.h"
 
 namespace {
@@ -249,6 +251,33 @@ TEST_F(CommandTest, TheInputsWindowsAndMetadataGoOnToTheOutput) {
     EXPECT_EQ(exr.header.full_width, 400);
     EXPECT_EQ(exr.header.full_height, 300);
 }
+
+#if !defined(__SANITIZE_ADDRESS__)
+// What a run holds beyond the program and its libraries (a small run's peak):
+// the document and the plug-in's three work buffers, hardly more. The host
+// filters the document in place, and files are read straight into it and
+// written straight from it. (AddressSanitizer keeps freed memory aside.)
+TEST_F(CommandTest, PeakMemoryIsTheDocumentAndTheWorkBuffers) {
+    const int w = 2400, h = 1600;
+    WriteTestImage(dir / "small.exr", W, H, 3, TypeDesc::FLOAT, Pattern(W, H, 3, 40.0f));
+    WriteTestImage(dir / "large.exr", w, h, 3, TypeDesc::FLOAT, Pattern(w, h, 3, 40.0f));
+    ToolOptions options;
+    TMSettings settings{};
+    std::vector<std::string> notes;
+    ToolError error;
+    ASSERT_TRUE(EffectiveSettings(options, 0, "", &settings, &notes, &error)) << error.message;
+    const double document = double(w) * h * 3 * sizeof(float);
+    const double work = 3.0 * FullRunWorkBufferBytes(w, h, settings);
+    for (const char* out : {"o.tif", "o.jpg"}) {
+        const ToolResult small = Run({dir / "small.exr", dir / ("small-" + std::string(out))});
+        const ToolResult large = Run({dir / "large.exr", dir / out});
+        ASSERT_EQ(large.status, 0) << large.err;
+        const double held = (large.peakKilobytes - small.peakKilobytes) * 1024.0;
+        EXPECT_LT(held, 1.1 * (document + work)) << out << ": " << held / 1e6 << " MB held";
+        EXPECT_GT(held, 0.8 * (document + work)) << out;  // the measure measures
+    }
+}
+#endif
 
 TEST_F(CommandTest, HelpVersionAndTheExample) {
     ToolResult r = Run({"--help"});

@@ -6,7 +6,12 @@
 #include <map>
 #include <sstream>
 
+#include <cmath>
+#include <cstring>
+#include <random>
+
 #include "CodeConversions.h"
+#include "DisplayEncoding.h"
 #include "ExitCodes.h"
 #include "Options.h"
 #include "SettingOptions.h"
@@ -41,6 +46,33 @@ TEST(CodeConversions, DisplayValuesRaiseTheLinearResultToOneOver2Point2) {
     EXPECT_EQ(LinearToDisplay(0.5f, 65535), 47824u);  // 47823.6
     EXPECT_FLOAT_EQ(CodeToLinear(32768), 1.0f);
     EXPECT_NEAR(CodeToLinear(23912), 0.5f, 1e-5f);
+}
+
+// The tables give LinearToDisplay's value for every float (checked once for
+// all of (0, 1] at both scales); here around every threshold, where a wrong
+// table would first show, at the ends and on a sample of the rest.
+TEST(CodeConversions, DisplayTablesGiveThePowersValueForEveryFloat) {
+    std::mt19937 random(12);
+    for (uint32_t scale : {255u, 65535u}) {
+        const DisplayTable& table = DisplayTableOf(scale);
+        ASSERT_EQ(table.scale, scale);
+        for (uint32_t k = 1; k <= scale; ++k) {
+            float v = table.threshold[k];
+            for (int step = 0; step < 24; ++step) v = std::nextafter(v, 0.0f);
+            for (int step = 0; step < 48; ++step, v = std::nextafter(v, 2.0f))
+                ASSERT_EQ(TableDisplayValue(table, v), LinearToDisplay(v, scale)) << scale << " " << v;
+        }
+        for (float v : {0.0f, -0.0f, -1.0f, 1e-45f, 1e-38f, 1.0f, std::nextafter(1.0f, 0.0f), 1.5f, INFINITY,
+                        -INFINITY, NAN, -NAN})
+            EXPECT_EQ(TableDisplayValue(table, v), LinearToDisplay(v, scale)) << scale << " " << v;
+        std::uniform_int_distribution<uint32_t> bits(0, 0x3F800000u);
+        for (int i = 0; i < 1000000; ++i) {
+            const uint32_t b = bits(random);
+            float v = 0;
+            std::memcpy(&v, &b, sizeof v);
+            ASSERT_EQ(TableDisplayValue(table, v), LinearToDisplay(v, scale)) << scale << " " << v;
+        }
+    }
 }
 
 int32_t Parse(const char* option, const std::string& text) {

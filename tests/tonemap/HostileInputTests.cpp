@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "ExitCodes.h"
+#include "ExtremePixels.h"
 #include "ImageFiles.h"
 #include "ToolTestSupport.h"
 
@@ -201,6 +202,38 @@ TEST_F(HostileInputTest, ExtremePixelsAreWarnedAboutWithTheirCount) {
     const ToolResult r = Run({dir / "noise.pfm", dir / "o.png"});
     EXPECT_EQ(r.status, kExitUnsupported) << r.err;
     EXPECT_NE(r.err.find("the plug-in's arithmetic overflowed"), std::string::npos) << r.err;
+}
+
+// A large document is counted in parts on several threads: every part's
+// pixels count once, the brightest and the dimmest come from whichever part
+// holds them, and a part without extremes changes nothing.
+TEST(ExtremePixelCounts, PartsOfALargeDocumentAddUp) {
+    const int32_t w = 1000, h = 1100;  // several parts of the count
+    HostDocument document = MakeDocument(w, h, 3, 32);
+    float* samples = FloatSamples(document);
+    std::fill(samples, samples + size_t(w) * h * 3, 0.5f);
+    auto set = [&](size_t pixel, float value) {
+        for (int c = 0; c < 3; ++c) samples[pixel * 3 + c] = value;
+    };
+    set(10, 1e12f);
+    set(size_t(w) * h - 1, 1e30f);      // the brightest, in the last part
+    set(size_t(w) * h / 2, 1e15f);
+    set(20, 1e-25f);                    // the dimmest, in the first part
+    set(size_t(w) * h - 5, 1e-22f);
+    set(size_t(w) * h / 2 + 7, 1e-21f);
+    set(size_t(w) * h / 3, NAN);        // neither
+    const ExtremePixelCounts counts = CountExtremePixels(document);
+    EXPECT_EQ(counts.bright, 3u);
+    EXPECT_EQ(counts.dim, 3u);
+    EXPECT_FLOAT_EQ(float(counts.brightest), 1e30f);
+    EXPECT_FLOAT_EQ(float(counts.dimmest), 1e-25f);
+
+    std::fill(samples, samples + size_t(w) * h * 3, 0.5f);
+    set(size_t(w) * h - 1, 1e-21f);  // the only extreme, in the last part
+    const ExtremePixelCounts one = CountExtremePixels(document);
+    EXPECT_EQ(one.bright, 0u);
+    EXPECT_EQ(one.dim, 1u);
+    EXPECT_FLOAT_EQ(float(one.dimmest), 1e-21f);
 }
 
 }  // namespace

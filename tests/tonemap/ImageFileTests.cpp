@@ -61,6 +61,47 @@ TEST(ReadImageFile, SixteenBitFilesBecomeCodesAndAlphaIsKeptAside) {
     }
 }
 
+// RGB files of the document's own samples go straight into it, strip by
+// strip: each strip lands in its own rows, 16-bit values become codes there.
+// Rows of float samples come as the file holds them, the library's
+// conversion skipped: the same values as the library's converting read, in
+// every scanline format, Radiance's shared exponents included.
+TEST(ReadImageFile, TallFilesLandRowForRowInTheDocument) {
+    TempFolder dir;
+    const int w = 100, h = 700;  // several strips, the last one short
+    const std::vector<float> rgb = Pattern(w, h, 3, 1.0f);
+    WriteTestImage(dir / "scanlines.exr", w, h, 3, TypeDesc::FLOAT, rgb);
+    WriteTestImage(dir / "scanlines.tif", w, h, 3, TypeDesc::FLOAT, rgb);
+    OIIO::ImageSpec tiled(w, h, 3, TypeDesc::FLOAT);
+    tiled.tile_width = tiled.tile_height = 64;
+    auto out = OIIO::ImageOutput::create(dir / "tiles.exr");
+    ASSERT_TRUE(out && out->open(dir / "tiles.exr", tiled) && out->write_image(TypeDesc::FLOAT, rgb.data()));
+    out->close();
+    for (const char* name : {"scanlines.exr", "scanlines.tif", "tiles.exr"}) {
+        ImageFile image;
+        ToolError error;
+        ASSERT_TRUE(ReadImageFile(dir / name, false, &image, &error)) << error.message;
+        EXPECT_TRUE(std::equal(rgb.begin(), rgb.end(), FloatSamples(image.document))) << name;
+    }
+    WriteTestImage(dir / "radiance.hdr", w, h, 3, TypeDesc::FLOAT, Pattern(w, h, 3, 300.0f));
+    const ImageRead radiance = ReadTestImage(dir / "radiance.hdr");
+    ImageFile fromRadiance;
+    ToolError radianceError;
+    ASSERT_TRUE(ReadImageFile(dir / "radiance.hdr", false, &fromRadiance, &radianceError)) << radianceError.message;
+    ASSERT_EQ(radiance.pixels.size(), rgb.size());
+    EXPECT_TRUE(std::equal(radiance.pixels.begin(), radiance.pixels.end(), FloatSamples(fromRadiance.document)));
+
+    WriteTestImage(dir / "sixteen.tif", w, h, 3, TypeDesc::UINT16, rgb);
+    const ImageRead file = ReadTestImage(dir / "sixteen.tif");
+    ImageFile image;
+    ToolError error;
+    ASSERT_TRUE(ReadImageFile(dir / "sixteen.tif", false, &image, &error)) << error.message;
+    ASSERT_EQ(image.document.depth, 16);
+    for (size_t i = 0; i < file.pixels.size(); ++i)
+        ASSERT_EQ(Code16Samples(image.document)[i], FileValueToCode(uint16_t(std::lround(file.pixels[i] * 65535))))
+            << i;
+}
+
 TEST(ReadImageFile, EightBitFilesAreLeftToThePluginUnlessPromoted) {
     TempFolder dir;
     WriteTestImage(dir / "e.png", W, H, 3, TypeDesc::UINT8, Pattern(W, H, 3, 1.0f));
@@ -137,6 +178,11 @@ TEST(WriteImageFile, WritesWhatTheExtensionAndTheDepthCallFor) {
         EXPECT_NEAR(r.pixels[1], c.second, tolerance) << c.name;
         if (c.channels == 4) {
             EXPECT_NEAR(r.pixels[3], 0.25f, 1e-4f) << c.name;
+        }
+        // Floating-point TIFFs are stored as they are; 16-bit ones deflated.
+        if (r.format == "tiff") {
+            EXPECT_EQ(r.header.get_string_attribute("compression"), c.type == TypeDesc::FLOAT ? "none" : "zip")
+                << c.name;
         }
         EXPECT_EQ(notes.size(), c.image == &deep && c.channels == 3 ? 1u : 0u) << c.name;
     }
