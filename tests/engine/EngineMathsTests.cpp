@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "BitPatterns.h"
 #include "EngineMaths.h"
 #include "EngineTestSupport.h"
 #include "SoftwareFma.h"
@@ -17,27 +18,6 @@
 namespace {
 
 constexpr double kLn2 = 0.693147180559945309417232121458;
-
-uint32_t BitsOf(float x) {
-    uint32_t u;
-    std::memcpy(&u, &x, sizeof u);
-    return u;
-}
-uint64_t BitsOf(double x) {
-    uint64_t u;
-    std::memcpy(&u, &x, sizeof u);
-    return u;
-}
-float FloatOf(uint32_t u) {
-    float x;
-    std::memcpy(&x, &u, sizeof x);
-    return x;
-}
-double DoubleOf(uint64_t u) {
-    double x;
-    std::memcpy(&x, &u, sizeof x);
-    return x;
-}
 
 // Every 65521st float, both signs, with the edge values: zeros, the
 // smallest and largest subnormals and normals, 1 and its neighbours,

@@ -25,29 +25,9 @@
 #include <vector>
 
 #include "EngineMaths.h"
+#include "../BitPatterns.h"
 
 namespace {
-
-uint32_t BitsOf(float x) {
-    uint32_t u;
-    std::memcpy(&u, &x, sizeof u);
-    return u;
-}
-uint64_t BitsOf(double x) {
-    uint64_t u;
-    std::memcpy(&u, &x, sizeof u);
-    return u;
-}
-float FloatOf(uint32_t u) {
-    float x;
-    std::memcpy(&x, &u, sizeof x);
-    return x;
-}
-double DoubleOf(uint64_t u) {
-    double x;
-    std::memcpy(&x, &u, sizeof x);
-    return x;
-}
 
 constexpr int kBlock = 4096;
 

@@ -13,14 +13,8 @@ using OIIO::TypeDesc;
 
 constexpr int W = 130, H = 110;
 
-class CommandTest : public ::testing::Test {
+class CommandTest : public ToolTest {
 protected:
-    TempFolder dir;
-    fs::path config() const { return dir.path / "config"; }
-    ToolResult Run(std::vector<std::string> args) {
-        args.insert(args.begin(), "--quiet");
-        return RunTonemap(args, config());
-    }
     // Every file of the folder besides the test's own inputs and the config folder.
     std::vector<std::string> Leftovers(const std::vector<std::string>& expected) {
         std::vector<std::string> known = expected;

@@ -18,14 +18,8 @@ using OIIO::TypeDesc;
 
 constexpr int W = 130, H = 110;
 
-class FileSafetyTest : public ::testing::Test {
+class FileSafetyTest : public ToolTest {
 protected:
-    TempFolder dir;
-    fs::path config() const { return dir.path / "config"; }
-    ToolResult Run(std::vector<std::string> args, const ChildSetup& setup = {}) {
-        args.insert(args.begin(), "--quiet");
-        return RunTonemap(args, config(), setup);
-    }
     void Image(const std::string& name, float scale = 4.0f) {
         WriteTestImage(dir / name, W, H, 3, TypeDesc::FLOAT, Pattern(W, H, 3, scale));
     }

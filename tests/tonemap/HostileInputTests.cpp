@@ -17,14 +17,8 @@ using OIIO::TypeDesc;
 
 constexpr int W = 130, H = 110;
 
-class HostileInputTest : public ::testing::Test {
+class HostileInputTest : public ToolTest {
 protected:
-    TempFolder dir;
-    fs::path config() const { return dir.path / "config"; }
-    ToolResult Run(std::vector<std::string> args, const ChildSetup& setup = {}) {
-        args.insert(args.begin(), "--quiet");
-        return RunTonemap(args, config(), setup);
-    }
     void Truncate(const std::string& from, const std::string& to, double share) {
         const std::string bytes = ReadText(dir / from);
         std::ofstream(dir / to, std::ios::binary) << bytes.substr(0, static_cast<size_t>(bytes.size() * share));

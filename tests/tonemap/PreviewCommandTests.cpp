@@ -20,15 +20,8 @@ struct Shown {
     std::vector<int32_t> histogram;
 };
 
-class PreviewCommandTest : public ::testing::Test {
+class PreviewCommandTest : public ToolTest {
 protected:
-    TempFolder dir;
-    fs::path config() const { return dir.path / "config"; }
-    ToolResult Run(std::vector<std::string> args) {
-        args.insert(args.begin(), "--quiet");
-        return RunTonemap(args, config());
-    }
-
     // What the module's preview shows our host for the file and options:
     // the file read as the tool reads it, the settings the options make.
     Shown ModulePreview(const std::string& input, const std::vector<std::string>& args, int32_t size,

@@ -157,3 +157,15 @@ inline std::vector<std::string> FilesBesides(const fs::path& folder, const std::
     }
     return others;
 }
+
+// A test with its own folder, running the built tonemap quietly with its
+// settings under that folder.
+class ToolTest : public ::testing::Test {
+protected:
+    TempFolder dir;
+    fs::path config() const { return dir.path / "config"; }
+    ToolResult Run(std::vector<std::string> args, const ChildSetup& setup = {}) {
+        args.insert(args.begin(), "--quiet");
+        return RunTonemap(args, config(), setup);
+    }
+};
