@@ -265,17 +265,19 @@ int16_t CloseWrite(void* token, void** written) {
     delete t;
     return 0;
 }
-int16_t PutIntegerItem(void* token, uint32_t key, int32_t value) {
-    auto* t = Known(gHost->writeTokens, token);
-    if (t == nullptr) return -1715;
-    SetItem(*t, Item{key, kTypeInteger, value, 0});
+// Puts an item into a write token or descriptor, or answers `unknown` when
+// the host never gave out that pointer.
+int16_t PutInto(std::set<Items*>& known, void* p, int16_t unknown, const Item& item) {
+    auto* items = Known(known, p);
+    if (items == nullptr) return unknown;
+    SetItem(*items, item);
     return 0;
 }
+int16_t PutIntegerItem(void* token, uint32_t key, int32_t value) {
+    return PutInto(gHost->writeTokens, token, -1715, Item{key, kTypeInteger, value, 0});
+}
 int16_t PutFloatItem(void* token, uint32_t key, const double* value) {
-    auto* t = Known(gHost->writeTokens, token);
-    if (t == nullptr) return -1715;
-    SetItem(*t, Item{key, kTypeFloat, 0, *value});
-    return 0;
+    return PutInto(gHost->writeTokens, token, -1715, Item{key, kTypeFloat, 0, *value});
 }
 
 int32_t AcquireSuite(const char* name, int32_t version, const void** suite) {
@@ -327,16 +329,10 @@ int16_t Free(void* descriptor) {
     return 0;
 }
 int16_t PutDescriptorInteger(void* descriptor, uint32_t key, int32_t value) {
-    auto* d = Known(gHost->descriptors, descriptor);
-    if (d == nullptr) return -50;
-    SetItem(*d, Item{key, kTypeInteger, value, 0});
-    return 0;
+    return PutInto(gHost->descriptors, descriptor, -50, Item{key, kTypeInteger, value, 0});
 }
 int16_t PutDescriptorFloat(void* descriptor, uint32_t key, double value) {
-    auto* d = Known(gHost->descriptors, descriptor);
-    if (d == nullptr) return -50;
-    SetItem(*d, Item{key, kTypeFloat, 0, value});
-    return 0;
+    return PutInto(gHost->descriptors, descriptor, -50, Item{key, kTypeFloat, 0, value});
 }
 const Item* FindTyped(void* descriptor, uint32_t key, uint32_t type) {
     auto* d = Known(gHost->descriptors, descriptor);
