@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../../engine/ToneMapEngine.h"
+#include "BitPatterns.h"
 #include "HostTestSupport.h"
 #include "RunParameters.h"
 #include "SourcePicture.h"
@@ -285,20 +286,14 @@ TEST_F(PreviewTest, LinearLevelsEqualTheDoublePrecisionPower) {
         if (!(s > 0)) return 0;
         return static_cast<int>(std::min(255.0, 255.0 * std::pow(static_cast<double>(s), 1.0 / 2.2)));
     };
-    const auto fromBits = [](uint32_t bits) {
-        float v;
-        std::memcpy(&v, &bits, sizeof v);
-        return v;
-    };
     for (uint32_t bits = 0; bits < 0x3F800400u; bits += 251) {
-        const float s = fromBits(bits);
+        const float s = FloatOf(bits);
         ASSERT_EQ(DisplayLevelOfLinear(s), direct(s)) << s;
     }
     for (int v = 1; v < 256; ++v) {
         const float step = static_cast<float>(std::pow(v / 255.0, 2.2));
-        uint32_t bits;
-        std::memcpy(&bits, &step, sizeof bits);
-        for (uint32_t b = bits - 64; b <= bits + 64; ++b) ASSERT_EQ(DisplayLevelOfLinear(fromBits(b)), direct(fromBits(b)));
+        const uint32_t bits = BitsOf(step);
+        for (uint32_t b = bits - 64; b <= bits + 64; ++b) ASSERT_EQ(DisplayLevelOfLinear(FloatOf(b)), direct(FloatOf(b)));
     }
     EXPECT_EQ(DisplayLevelOfLinear(-0.0f), 0);
     EXPECT_EQ(DisplayLevelOfLinear(std::numeric_limits<float>::denorm_min()), 0);
