@@ -14,21 +14,12 @@
 #include <random>
 
 #include "../../settings_files/XmpSettings.h"
+#include "ScratchFolder.h"
 
 namespace {
 
 using namespace dialog_test;
 namespace fs = std::filesystem;
-
-struct Folder {
-    fs::path dir = fs::temp_directory_path() / ("tm_dialog_files_" + std::to_string(std::random_device{}()));
-    Folder() { fs::create_directories(dir); }
-    ~Folder() {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
-};
 
 // A dialog box of `thread` other than the tone-mapping dialog: a file dialog.
 HWND WaitForFileDialog(DWORD thread) {
@@ -69,7 +60,7 @@ void ClickAndAnswer(const Dialog& d, int button, const std::string& path) {
 }
 
 TEST_F(DialogTest, LoadShowsTheFilesSettingsAndSaveWritesThem) {
-    Folder folder;
+    ScratchFolder folder;
     int32_t slots[kSettingCount] = {};
     slots[kSlotStrength] = 150;  // beyond the slider
     slots[kSlotLuminosity] = 3;
@@ -102,7 +93,7 @@ TEST_F(DialogTest, LoadShowsTheFilesSettingsAndSaveWritesThem) {
 }
 
 TEST_F(DialogTest, LoadCancelledChangesNothingAndAForeignFileSaysSo) {
-    Folder folder;
+    ScratchFolder folder;
     {
         std::FILE* file = std::fopen(folder.Path("other.xmp").c_str(), "w");
         ASSERT_NE(file, nullptr);
@@ -133,7 +124,7 @@ TEST_F(DialogTest, HelpButtonSaysWhereThePageIsMissing) {
     DWORD size = sizeof saved;
     const bool hadPath =
         RegGetValueA(HKEY_CURRENT_USER, kKey, "Path", RRF_RT_REG_SZ, nullptr, saved, &size) == ERROR_SUCCESS;
-    Folder folder;
+    ScratchFolder folder;
     const std::string missing = folder.Path("not installed");
     ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Path", REG_SZ, missing.c_str(), DWORD(missing.size() + 1)),
               ERROR_SUCCESS);

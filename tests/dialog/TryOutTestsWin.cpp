@@ -10,6 +10,7 @@
 #include <random>
 
 #include "../../settings_files/XmpSettings.h"
+#include "ScratchFolder.h"
 #include "TryOutFiles.h"
 #include "TryOutOptions.h"
 
@@ -17,16 +18,6 @@ namespace {
 
 using namespace dialog_test;
 namespace fs = std::filesystem;
-
-struct Folder {
-    fs::path dir = fs::temp_directory_path() / ("tm_tryout_" + std::to_string(std::random_device{}()));
-    Folder() { fs::create_directories(dir); }
-    ~Folder() {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
-};
 
 struct Process {
     PROCESS_INFORMATION info{};
@@ -72,7 +63,7 @@ HWND WaitForDialogOfProcess(DWORD process) {
 }
 
 TEST(TryOut, WritesTheResultOnOkAndNothingOnCancel) {
-    Folder folder;
+    ScratchFolder folder;
     const HostDocument scene = Scene(300, 200, 32);
     std::string problem;
     ASSERT_TRUE(WriteImageFile(folder.Path("in.pfm"), scene, &problem)) << problem;
@@ -95,7 +86,7 @@ TEST(TryOut, WritesTheResultOnOkAndNothingOnCancel) {
 }
 
 TEST(TryOut, PlaysASettingsFileWithoutDialogAsOurHostDoes) {
-    Folder folder;
+    ScratchFolder folder;
     // A 16-bit image through a 16-bit PPM file.
     const HostDocument scene = Scene(320, 240, 16);
     std::string problem;
@@ -133,7 +124,7 @@ TEST(TryOut, GivesTheLinuxToolsResultOnARealPhotograph) {
     const fs::path folder = prepared != nullptr ? fs::path(prepared) : fs::path();
     if (folder.empty() || !fs::exists(folder / "settings.xmp"))
         GTEST_SKIP() << "no photograph prepared (scripts/test.sh does when ../shared/images exists)";
-    Folder scratch;
+    ScratchFolder scratch;
     Process tryOut("--no-dialog --settings " + Quoted((folder / "settings.xmp").string()) + " " +
                    Quoted((folder / "photo.pfm").string()) + " " + Quoted(scratch.Path("out.pfm")));
     ASSERT_EQ(tryOut.Wait(), kTryOutWritten);

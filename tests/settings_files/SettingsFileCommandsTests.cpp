@@ -12,22 +12,13 @@
 #include <random>
 #include <string>
 
+#include "ScratchFolder.h"
 #include "SettingsFileCommands.h"
 #include "SettingsTable.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ScratchFolder {
-    fs::path dir = fs::temp_directory_path() / ("tm_commands_tests_" + std::to_string(std::random_device{}()));
-    ScratchFolder() { fs::create_directories(dir); }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
-    std::string File(const std::string& name) const { return (dir / name).string(); }
-};
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -110,7 +101,7 @@ TEST(RecordThroughFile, SavesSlotsAndLoadsThemBackIntoTheFieldsOnly) {
     saved.microcontrastCode = -3;
     saved.luminosityCode = 13;
     saved.colorTemperature = -10;
-    const std::string path = scratch.File("saved.xmp");
+    const std::string path = scratch.Path("saved.xmp");
     ASSERT_EQ(SaveSettingsToPath(path.c_str(), saved), 1);
     const std::string text = ReadBytes(path);
     EXPECT_NE(text.find("<kvtm:Smoothing>Very Low</kvtm:Smoothing>"), std::string::npos);
@@ -129,7 +120,7 @@ TEST(RecordThroughFile, SavesSlotsAndLoadsThemBackIntoTheFieldsOnly) {
     EXPECT_EQ(loaded.showPreview, 0);
     EXPECT_EQ(loaded.recomputeLevel, 7);
 
-    EXPECT_EQ(SaveSettingsToPath(scratch.File("no/such/folder/x.xmp").c_str(), saved), -1);
+    EXPECT_EQ(SaveSettingsToPath(scratch.Path("no/such/folder/x.xmp").c_str(), saved), -1);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <random>
 
+#include "ScratchFolder.h"
 #include "../../settings/SettingsTable.h"
 #include "../../settings_files/XmpSettings.h"
 #include "TryOutFiles.h"
@@ -16,19 +17,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Folder {
-    fs::path dir = fs::temp_directory_path() / ("tm_tryout_" + std::to_string(std::random_device{}()));
-    Folder() { fs::create_directories(dir); }
-    ~Folder() {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
-    void Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
-    }
-};
 
 bool Parse(std::vector<const char*> arguments, TryOutOptions* options, std::string* problem) {
     arguments.insert(arguments.begin(), "tonemap-dialog");
@@ -59,7 +47,7 @@ TEST(TryOutOptions, TwoFilesAndTheTwoOptions) {
 }
 
 TEST(TryOutFiles, FloatMapsRoundTripInEitherByteOrder) {
-    Folder folder;
+    ScratchFolder folder;
     HostDocument doc = MakeDocument(3, 2, 3, 32);
     for (size_t i = 0; i < 18; ++i) FloatSamples(doc)[i] = 0.5f * static_cast<float>(i) - 1.0f;
     std::string problem;
@@ -85,7 +73,7 @@ TEST(TryOutFiles, FloatMapsRoundTripInEitherByteOrder) {
 }
 
 TEST(TryOutFiles, SixteenBitPixelMapsBecomeTheHostsCodes) {
-    Folder folder;
+    ScratchFolder folder;
     std::string bytes = "P6\n# a comment\n2 1\n65535\n";
     for (int v : {0, 65535, 32768, 1, 2, 3}) {
         bytes.push_back(static_cast<char>(v >> 8));
@@ -114,7 +102,7 @@ TEST(TryOutFiles, SixteenBitPixelMapsBecomeTheHostsCodes) {
 }
 
 TEST(TryOutFiles, RefusesWhatItCannotReadBeforeAllocating) {
-    Folder folder;
+    ScratchFolder folder;
     folder.Write("eight.ppm", "P6\n1 1\n255\nabc");
     folder.Write("short.pfm", "PF\n2 2\n-1.0\n" + std::string(40, '\0'));
     folder.Write("huge.pfm", "PF\n65536 65536\n-1.0\n" + std::string(12, '\0'));
@@ -134,7 +122,7 @@ TEST(TryOutFiles, RefusesWhatItCannotReadBeforeAllocating) {
 }
 
 TEST(TryOutFiles, ASettingsFileBecomesAnActionOfAllFifteenKeys) {
-    Folder folder;
+    ScratchFolder folder;
     int32_t slots[kSettingCount] = {};
     slots[kSlotStrength] = 85;
     slots[kSlotLuminosity] = -3;
