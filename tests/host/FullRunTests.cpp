@@ -17,21 +17,9 @@ namespace {
 // Light Smoothing, Microcontrast and Micro-smoothing act on earlier stages and
 // reach it as 0.
 std::vector<int32_t> OutputSlots(const TMSettings& s) {
-    return {0,
-            s.strength,
-            s.colorSaturation,
-            s.whitePoint,
-            s.blackPoint,
-            0,
-            0,
-            0,
-            s.gammaCode,
-            s.highlightsSmoothing,
-            s.shadowsSmoothing,
-            s.shadowsClipping,
-            s.colorTemperature,
-            s.saturationHighlights,
-            s.saturationShadows};
+    return {0, s.strength, s.colorSaturation, s.whitePoint, s.blackPoint, 0, 0, 0, s.gammaCode,
+            s.highlightsSmoothing, s.shadowsSmoothing, s.shadowsClipping, s.colorTemperature,
+            s.saturationHighlights, s.saturationShadows};
 }
 
 // The stages in the run's order on a packed copy of the document's pixels.
@@ -78,12 +66,6 @@ void WithoutDialog(MiniHost& host) {
     host.playAction = true;
     host.actionToPlay.clear();
     host.playInfo = plugInDialogDontDisplay;
-}
-
-void ExpectNothingOutstanding(const MiniHost& host) {
-    EXPECT_EQ(OutstandingBuffers(host), 0);
-    EXPECT_EQ(OutstandingBufferLocks(host), 0);
-    EXPECT_EQ(OutstandingHandleLocks(host), 0);
 }
 
 class FullRunTest : public HostTest, public ::testing::WithParamInterface<bool> {

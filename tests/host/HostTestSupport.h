@@ -76,6 +76,13 @@ inline TMGlobals* GlobalsOf(MiniHost& host) {
     return reinterpret_cast<TMGlobals*>(PeekHandle(host, reinterpret_cast<Handle>(host.data)));
 }
 
+// Every buffer the module took is freed and nothing is left locked.
+inline void ExpectNothingOutstanding(const MiniHost& host) {
+    EXPECT_EQ(OutstandingBuffers(host), 0);
+    EXPECT_EQ(OutstandingBufferLocks(host), 0);
+    EXPECT_EQ(OutstandingHandleLocks(host), 0);
+}
+
 // Resets the stand-in dialogs before and after every test.
 class HostTest : public ::testing::Test {
 protected:

@@ -66,12 +66,6 @@ struct PreviewSession {
     }
 };
 
-void ExpectNothingOutstanding(const MiniHost& host) {
-    EXPECT_EQ(OutstandingBuffers(host), 0);
-    EXPECT_EQ(OutstandingBufferLocks(host), 0);
-    EXPECT_EQ(OutstandingHandleLocks(host), 0);
-}
-
 // The preview's stages in the driver's order on the document's pixels.
 Picture PreviewDirectly(const HostDocument& doc, const TMSettings& s, int32_t width, int32_t height) {
     const int depthCode = doc.depth == 32 ? 0 : 1;
