@@ -22,6 +22,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "EngineMaths.h"
@@ -74,38 +75,21 @@ void Parallel(uint64_t count, const std::function<void(uint64_t, uint64_t)>& blo
     for (auto& t : pool) t.join();
 }
 
-// A float function of one float against its C library form, over the
-// arguments arg(i), i in [0, count).
-void SweepFloat(Tally& tally, const char* what, uint64_t count, const std::function<float(uint64_t)>& arg,
-                float (*ours)(float), float (*library)(float),
-                void (*array)(const float*, float*, int64_t)) {
+// A function of one float or double against its C library form (and its
+// array form, where there is one) over the arguments arg(i), i in [0, count).
+template <class T>
+using NotDeduced = typename std::enable_if<true, T>::type;
+template <class T, class Arg>
+void Sweep(Tally& tally, const char* what, uint64_t count, const Arg& arg, T (*ours)(T),
+           NotDeduced<T (*)(T)> library, NotDeduced<void (*)(const T*, T*, int64_t)> array) {
     Parallel(count, [&](uint64_t begin, uint64_t end) {
-        float in[kBlock] = {};
-        float out[kBlock];
+        T in[kBlock] = {};
+        T out[kBlock];
         const int n = static_cast<int>(end - begin);
         for (int i = 0; i < n; ++i) in[i] = arg(begin + i);
         if (array) array(in, out, n);
         for (int i = 0; i < n; ++i) {
-            const uint32_t expected = BitsOf(library(in[i]));
-            if (BitsOf(ours(in[i])) != expected) tally.Report(what, Hex(BitsOf(in[i])), BitsOf(ours(in[i])), expected);
-            if (array && BitsOf(out[i]) != expected) tally.Report("array", Hex(BitsOf(in[i])), BitsOf(out[i]), expected);
-        }
-        tally.checked.fetch_add(n);
-    });
-}
-
-// The same for a double function of one double argument.
-void SweepDouble(Tally& tally, const char* what, uint64_t count, const std::function<double(uint64_t)>& arg,
-                 double (*ours)(double), double (*library)(double),
-                 void (*array)(const double*, double*, int64_t)) {
-    Parallel(count, [&](uint64_t begin, uint64_t end) {
-        double in[kBlock] = {};
-        double out[kBlock];
-        const int n = static_cast<int>(end - begin);
-        for (int i = 0; i < n; ++i) in[i] = arg(begin + i);
-        if (array) array(in, out, n);
-        for (int i = 0; i < n; ++i) {
-            const uint64_t expected = BitsOf(library(in[i]));
+            const auto expected = BitsOf(library(in[i]));
             if (BitsOf(ours(in[i])) != expected) tally.Report(what, Hex(BitsOf(in[i])), BitsOf(ours(in[i])), expected);
             if (array && BitsOf(out[i]) != expected) tally.Report("array", Hex(BitsOf(in[i])), BitsOf(out[i]), expected);
         }
@@ -192,34 +176,34 @@ struct Case {
 
 const std::vector<Case>& Cases() {
     static const std::vector<Case> cases = {
-        {"expf", [](Tally& t) { SweepFloat(t, "expf", kAll, AllFloats, Expf, ::expf, ExpfArray); }},
-        {"logf", [](Tally& t) { SweepFloat(t, "logf", kAll, AllFloats, Logf, ::logf, LogfArray); }},
+        {"expf", [](Tally& t) { Sweep(t, "expf", kAll, AllFloats, Expf, ::expf, ExpfArray); }},
+        {"logf", [](Tally& t) { Sweep(t, "logf", kAll, AllFloats, Logf, ::logf, LogfArray); }},
         {"log-of-float",
          [](Tally& t) {
-             SweepDouble(t, "log", kAll, [](uint64_t i) { return static_cast<double>(AllFloats(i)); }, Log, ::log,
+             Sweep(t, "log", kAll, [](uint64_t i) { return static_cast<double>(AllFloats(i)); }, Log, ::log,
                          LogArray);
          }},
         {"log-of-scaled-float",
          [](Tally& t) {
-             SweepDouble(t, "log", kAll, [](uint64_t i) { return static_cast<double>(AllFloats(i)) * 32768.0; }, Log,
+             Sweep(t, "log", kAll, [](uint64_t i) { return static_cast<double>(AllFloats(i)) * 32768.0; }, Log,
                          ::log, LogArray);
          }},
         {"log-one-plus",
          [](Tally& t) {
-             SweepDouble(t, "log", kAll, [](uint64_t i) { return 1.0 + AllFloats(i); }, Log, ::log, LogArray);
+             Sweep(t, "log", kAll, [](uint64_t i) { return 1.0 + AllFloats(i); }, Log, ::log, LogArray);
          }},
         {"log-two-plus-eight",
          [](Tally& t) {
-             SweepDouble(t, "log", kAll, [](uint64_t i) { return 2.0 + 8.0 * AllFloats(i); }, Log, ::log, LogArray);
+             Sweep(t, "log", kAll, [](uint64_t i) { return 2.0 + 8.0 * AllFloats(i); }, Log, ::log, LogArray);
          }},
         {"log-plan-side",
          [](Tally& t) {
-             SweepDouble(t, "log", kNonNegative, [](uint64_t i) { return static_cast<int32_t>(i) / 32.0; }, Log,
+             Sweep(t, "log", kNonNegative, [](uint64_t i) { return static_cast<int32_t>(i) / 32.0; }, Log,
                          ::log, nullptr);
          }},
         {"exp-gamma",
          [](Tally& t) {
-             SweepDouble(t, "exp", kAll,
+             Sweep(t, "exp", kAll,
                          [](uint64_t i) { return (50.0 - static_cast<int32_t>(static_cast<uint32_t>(i))) * kLn2 / 50; },
                          Exp, ::exp, nullptr);
          }},
@@ -231,9 +215,9 @@ const std::vector<Case>& Cases() {
              // The replacements of Powf(x, 1) and Powf(x, 0) in the pixel loops,
              // against the library called with an exponent the compiler cannot
              // fold (it would turn powf(x, 1) into x, signalling NaNs and all).
-             SweepFloat(t, "powf(x, 1)", kAll, AllFloats, PowfWithExponentOne,
+             Sweep(t, "powf(x, 1)", kAll, AllFloats, PowfWithExponentOne,
                         [](float x) { return ::powf(x, g_one); }, nullptr);
-             SweepFloat(t, "powf(x, 0)", kAll, AllFloats, PowfWithExponentZero,
+             Sweep(t, "powf(x, 0)", kAll, AllFloats, PowfWithExponentZero,
                         [](float x) { return ::powf(x, g_zero); }, nullptr);
          }},
         {"pow-attenuation",

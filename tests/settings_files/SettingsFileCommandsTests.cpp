@@ -20,11 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 bool SameFields(const TMSettings& a, const TMSettings& b) {
     int32_t x[kSettingCount], y[kSettingCount];
     SettingsToArray(a, x);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "../../settings/SettingsTable.h"
+#include "ScratchFolder.h"
 #include "XmpSettings.h"
 
 #ifndef _WIN32
@@ -60,15 +61,9 @@ const std::string kSampleText =
     "</rdf:RDF>\n"
     "</x:xmpmeta>\n";
 
-struct Scratch {
-    fs::path dir = fs::temp_directory_path() / ("tm_xmp_tests_" + std::to_string(std::random_device{}()));
-    Scratch() { fs::create_directories(dir); }
-    ~Scratch() { std::error_code ignored; fs::remove_all(dir, ignored); }
-};
-
 std::string Path(const std::string& name) {
-    static const Scratch scratch;
-    return (scratch.dir / name).string();
+    static const ScratchFolder scratch;
+    return scratch.Path(name);
 }
 
 std::string WriteSample(const std::string& name, const std::string& bytes) {
@@ -78,11 +73,6 @@ std::string WriteSample(const std::string& name, const std::string& bytes) {
         std::ofstream(fs::path(corpus) / name, std::ios::binary) << bytes;
     }
     return Path(name);
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::string Written(const Slots& s) {

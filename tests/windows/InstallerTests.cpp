@@ -50,11 +50,6 @@ bool UninstallEntryExists() {
     return true;
 }
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::string gShellPath;
 intptr_t RecordShellOpen(void*, const char* path) {
     gShellPath = path;

@@ -89,11 +89,6 @@ intptr_t FakeShellOpen(void* owner, const char* path) {
     return gShell.result;
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 const HWND kDialog = reinterpret_cast<HWND>(intptr_t{0x5150});
 
 class SettingsFileCommandsTest : public ::testing::Test {
@@ -124,7 +119,7 @@ protected:
         return LoadSettingsFromDialog(kDialog, &settings);
     }
     std::string File(const std::string& name, const std::string& bytes) {
-        std::ofstream(scratch.Path(name), std::ios::binary) << bytes;
+        scratch.Write(name, bytes);
         return scratch.Path(name);
     }
 

@@ -9,12 +9,12 @@
 
 #include <filesystem>
 #include <functional>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "HostContract.h"
+#include "ScratchFolder.h"
 
 namespace windows_test {
 
@@ -85,17 +85,6 @@ inline void ClickAt(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUS
     input[1].mi.dwFlags = up;
     SendInput(2, input, sizeof(INPUT));
 }
-
-struct ScratchFolder {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("tm_windows_tests_" + std::to_string(std::random_device{}()));
-    ScratchFolder() { std::filesystem::create_directories(dir); }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
-};
 
 // The plug-in's key under HKEY_CURRENT_USER, as the tests see it.
 constexpr const char kKey[] = "Software\\Corvanta\\Quillon\\ToneMappingPlugin";
