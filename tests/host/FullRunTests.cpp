@@ -296,19 +296,14 @@ TEST_P(FullRunTest, CancelsAtEveryCheckPointWithNothingLeft) {
 
 TEST_P(FullRunTest, ReportsEveryFailedAllocationAsOutOfMemory) {
     for (int n = 1; n <= 3; ++n) {
-        MiniHost allocation;
-        allocation.document = Scene(120, 110, 3, 16);
-        WithoutDialog(allocation);
-        allocation.faults.failBufferAllocation = n;
-        EXPECT_EQ(RunFilter(allocation, Module(), true), memFullErr) << "allocation " << n;
-        ExpectNothingOutstanding(allocation);
-
-        MiniHost lock;
-        lock.document = Scene(120, 110, 3, 16);
-        WithoutDialog(lock);
-        lock.faults.failBufferLock = n;
-        EXPECT_EQ(RunFilter(lock, Module(), true), memFullErr) << "lock " << n;
-        ExpectNothingOutstanding(lock);
+        for (bool lock : {false, true}) {
+            MiniHost host;
+            host.document = Scene(120, 110, 3, 16);
+            WithoutDialog(host);
+            (lock ? host.faults.failBufferLock : host.faults.failBufferAllocation) = n;
+            EXPECT_EQ(RunFilter(host, Module(), true), memFullErr) << (lock ? "lock " : "allocation ") << n;
+            ExpectNothingOutstanding(host);
+        }
     }
     MiniHost budget;
     budget.document = Scene(120, 110, 3, 32);
