@@ -14,7 +14,7 @@
 #include <random>
 
 #include "../../settings_files/XmpSettings.h"
-#include "ScratchFolder.h"
+#include "../ScratchFolder.h"
 
 namespace {
 

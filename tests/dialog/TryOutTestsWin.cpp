@@ -10,7 +10,7 @@
 #include <random>
 
 #include "../../settings_files/XmpSettings.h"
-#include "ScratchFolder.h"
+#include "../ScratchFolder.h"
 #include "TryOutFiles.h"
 #include "TryOutOptions.h"
 
