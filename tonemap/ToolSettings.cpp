@@ -105,16 +105,6 @@ bool EffectiveSettings(const ToolOptions& options, int depthCode, const std::str
     return true;
 }
 
-DescriptorList SettingsAsAction(const TMSettings& settings) {
-    DescriptorList action;
-    for (const SettingInfo& info : kSettingTable) {
-        const int32_t field = settings.*info.field;
-        action.push_back(info.floatKey ? FloatItem(info.key, DescriptorFloatOf(info, field))
-                                       : IntegerItem(info.key, DescriptorIntegerOf(info, field)));
-    }
-    return action;
-}
-
 std::string SettingsAsOptions(const TMSettings& settings) {
     int32_t slots[kSettingCount];
     SettingsToArray(settings, slots);

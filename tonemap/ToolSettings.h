@@ -7,6 +7,7 @@
 
 #include "../settings/SettingsRecord.h"
 #include "../minihost/MiniHost.h"
+#include "../minihost/SettingsAction.h"
 #include "ExitCodes.h"
 #include "Options.h"
 
@@ -15,9 +16,6 @@
 // Notes what the user should know (no previous settings found) into `notes`.
 bool EffectiveSettings(const ToolOptions& options, int depthCode, const std::string& registryFile, TMSettings* settings,
                        std::vector<std::string>* notes, ToolError* error);
-
-// The settings as the action the host plays: all fifteen keys, in order.
-DescriptorList SettingsAsAction(const TMSettings& settings);
 
 // The settings as tonemap options, one line.
 std::string SettingsAsOptions(const TMSettings& settings);

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "../settings/DescriptorValues.h"
+#include "../minihost/SettingsAction.h"
 #include "../settings/SettingsTable.h"
 #include "../settings_files/XmpSettings.h"
 
@@ -210,11 +210,6 @@ bool ReadSettingsAction(const std::string& path, DescriptorList* action, std::st
     }
     TMSettings settings{};
     ArrayToSettings(slots, &settings);
-    action->clear();
-    for (const SettingInfo& info : kSettingTable) {
-        const int32_t field = settings.*info.field;
-        action->push_back(info.floatKey ? FloatItem(info.key, DescriptorFloatOf(info, field))
-                                        : IntegerItem(info.key, DescriptorIntegerOf(info, field)));
-    }
+    *action = SettingsAsAction(settings);
     return true;
 }
