@@ -7,21 +7,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "BitPatterns.h"
+
 namespace {
 
 using Wide = unsigned __int128;
-
-uint64_t BitsOf(double x) {
-    uint64_t u;
-    std::memcpy(&u, &x, sizeof u);
-    return u;
-}
-
-double DoubleOf(uint64_t u) {
-    double x;
-    std::memcpy(&x, &u, sizeof x);
-    return x;
-}
 
 // A finite non-zero double as significand x 2^exponent.
 void Split(uint64_t bits, uint64_t* significand, int32_t* exponent) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "../engine/BitPatterns.h"
 #include "../engine/EngineMaths.h"
 #include "../engine/ToneMapEngine.h"
 
@@ -12,18 +13,6 @@ namespace {
 constexpr int32_t kBins = 256;
 constexpr int32_t kTopLevel = 255;
 constexpr uint32_t kOneBits = 0x3F800000;  // 1.0f
-
-uint32_t BitsOf(float v) {
-    uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return bits;
-}
-
-float FloatOfBits(uint32_t bits) {
-    float v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-}
 
 // trunc(255 x s^(1/2.2)) for s in (0, 1].
 // The engine's pow: the same levels in both builds.
@@ -46,12 +35,12 @@ struct LinearLevelSteps {
             uint32_t atOrAbove = kOneBits;  // level(atOrAbove) >= v
             while (atOrAbove - below > 1) {
                 const uint32_t middle = below + (atOrAbove - below) / 2;
-                (DirectLevel(FloatOfBits(middle)) >= v ? atOrAbove : below) = middle;
+                (DirectLevel(FloatOf(middle)) >= v ? atOrAbove : below) = middle;
             }
-            step[v] = FloatOfBits(atOrAbove);
+            step[v] = FloatOf(atOrAbove);
         }
         for (uint32_t bucket = 0; bucket < (kOneBits >> 16); ++bucket)
-            bucketLevel[bucket] = static_cast<uint8_t>(DirectLevel(FloatOfBits(bucket << 16)));
+            bucketLevel[bucket] = static_cast<uint8_t>(DirectLevel(FloatOf(bucket << 16)));
     }
 
     uint8_t LevelOf(float s) const {

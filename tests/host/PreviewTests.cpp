@@ -8,8 +8,8 @@
 #include <limits>
 #include <vector>
 
+#include "../../engine/BitPatterns.h"
 #include "../../engine/ToneMapEngine.h"
-#include "BitPatterns.h"
 #include "HostTestSupport.h"
 #include "RunParameters.h"
 #include "SourcePicture.h"

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "EngineMaths.h"
-#include "../BitPatterns.h"
+#include "../../engine/BitPatterns.h"
 
 namespace {
 

@@ -1,5 +1,4 @@
-// The bit patterns of floating-point values and back, for tests that compare
-// results bit for bit.
+// The bit patterns of floating-point values and back.
 #pragma once
 
 #include <cstdint>
