@@ -3,7 +3,7 @@
 // controls and to the settings record, and how OK and Cancel end it.
 #include "DialogDriverWin.h"
 
-#include "../../settings/DescriptorValues.h"
+#include "../../minihost/SettingsAction.h"
 #include "../../settings/SliderValues.h"
 
 namespace {
@@ -20,16 +20,6 @@ std::vector<int32_t> Fifteen(const TMSettings& s) {
     std::vector<int32_t> values;
     for (const SettingInfo& info : kSettingTable) values.push_back(s.*info.field);
     return values;
-}
-
-DescriptorList ActionOf(const TMSettings& settings) {
-    DescriptorList action;
-    for (const SettingInfo& info : kSettingTable) {
-        const int32_t field = settings.*info.field;
-        action.push_back(info.floatKey ? FloatItem(info.key, DescriptorFloatOf(info, field))
-                                       : IntegerItem(info.key, DescriptorIntegerOf(info, field)));
-    }
-    return action;
 }
 
 TEST_F(DialogTest, OpensOnTheRecordOverTheHostsWindowWithFocusOnOk) {
@@ -336,7 +326,7 @@ TEST_F(DialogTest, OkRunsTheFullImageWithTheDialogsSettings) {
     MiniHost direct;
     direct.document = Scene(600, 400, 32);
     direct.playAction = true;
-    direct.actionToPlay = ActionOf(chosen);
+    direct.actionToPlay = SettingsAsAction(chosen);
     direct.playInfo = plugInDialogDontDisplay;
     ASSERT_EQ(RunFilter(direct, BuiltModule(), true), noErr);
     EXPECT_TRUE(host.document.samples == direct.document.samples);

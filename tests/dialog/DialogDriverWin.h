@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../../minihost/MiniHost.h"
+#include "../BuiltModule.h"
 #include "DialogControlIds.h"
 #include "Settings.h"
 
@@ -47,17 +48,6 @@ inline HWND FindToneMappingDialog(DWORD thread) {
         },
         reinterpret_cast<LPARAM>(&found));
     return found;
-}
-
-// A module loaded once for the whole program.
-inline const PluginModule& BuiltModule() {
-    static PluginModule module = [] {
-        PluginModule m;
-        std::string error;
-        if (!LoadPluginModule(DefaultModulePath(), &m, &error)) ADD_FAILURE() << error;
-        return m;
-    }();
-    return module;
 }
 
 // A deterministic HDR scene: a dim room, a bright window, texture.

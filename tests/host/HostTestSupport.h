@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "../../minihost/MiniHost.h"
+#include "../BuiltModule.h"
 #include "Settings.h"
 #include "StandInDialogs.h"
 
@@ -25,17 +26,6 @@ inline PluginModule InProcessModule() {
     module.previewMain = PreviewMain;
     module.setPanoramaFlag = SetPanoramaFlag;
     module.getRunDetail = GetRunDetail;
-    return module;
-}
-
-// The module file built beside the test program, loaded once.
-inline const PluginModule& BuiltModule() {
-    static PluginModule module = [] {
-        PluginModule m;
-        std::string error;
-        if (!LoadPluginModule(DefaultModulePath(), &m, &error)) ADD_FAILURE() << error;
-        return m;
-    }();
     return module;
 }
 

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "../../settings/SettingsTable.h"
+#include "../BuiltModule.h"
 #include "ImageFiles.h"
 #include "Options.h"
 #include "ToolSettings.h"
@@ -37,12 +38,7 @@ protected:
         EXPECT_TRUE(EffectiveSettings(options, image.document.depth == 32 ? 0 : 1, (config() / "none").string(),
                                       &settings, &notes, &error));
 
-        static PluginModule module = [] {
-            PluginModule m;
-            std::string reason;
-            EXPECT_TRUE(LoadPluginModule(DefaultModulePath(), &m, &reason)) << reason;
-            return m;
-        }();
+        const PluginModule& module = BuiltModule();
         MiniHost host;
         host.document = image.document;
         EXPECT_EQ(CallSelector(host, module, filterSelectorPrepare), noErr);

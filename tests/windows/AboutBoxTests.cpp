@@ -8,6 +8,7 @@
 #include <string>
 
 #include "../../minihost/MiniHost.h"
+#include "../BuiltModule.h"
 #include "AboutBoxIds.h"
 #include "WindowsTestSupport.h"
 
@@ -17,20 +18,10 @@ using namespace windows_test;
 
 constexpr RECT kHostPlace = {100, 80, 900, 680};  // left, top, right, bottom
 
-const PluginModule& Module() {
-    static PluginModule module = [] {
-        PluginModule m;
-        std::string error;
-        if (!LoadPluginModule(DefaultModulePath(), &m, &error)) ADD_FAILURE() << error;
-        return m;
-    }();
-    return module;
-}
-
 class AboutBoxTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(Module().main, nullptr);
+        ASSERT_NE(BuiltModule().main, nullptr);
         hostWindow = CreateWindowExA(0, "STATIC", "Host", WS_POPUP, kHostPlace.left, kHostPlace.top,
                                      kHostPlace.right - kHostPlace.left, kHostPlace.bottom - kHostPlace.top,
                                      nullptr, nullptr, nullptr, nullptr);
@@ -43,7 +34,7 @@ protected:
     // Returns the selector's result.
     int16_t ShowAbout(const std::function<void(HWND box)>& drive) {
         int16_t result = -1;
-        WhileShowing([&] { result = CallSelector(host, Module(), filterSelectorAbout); },
+        WhileShowing([&] { result = CallSelector(host, BuiltModule(), filterSelectorAbout); },
                      [&](DWORD thread) {
                          const HWND box = WaitForDialogOf(thread);
                          if (box == nullptr) return;  // the failure shows as boxSeen
