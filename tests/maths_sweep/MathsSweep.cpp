@@ -27,6 +27,7 @@
 
 #include "EngineMaths.h"
 #include "../../engine/BitPatterns.h"
+#include "../../engine/SettingUnits.h"
 
 namespace {
 
@@ -160,7 +161,7 @@ double RandomDouble(std::mt19937_64& g) {
 
 // The gamma exponent of a Gamma setting, as the output set-up forms it.
 float GammaExponent(int32_t code) {
-    float g = static_cast<float>(Exp((50.0 - code) * kLn2 / 50));
+    float g = static_cast<float>(GammaExponentOfCode(code));
     if (g > 2.0 || g < 0.35) g = 1.0f;
     return g;
 }
@@ -269,7 +270,15 @@ const std::vector<Case>& Cases() {
          }},
         {"powf-gamma",
          [](Tally& t) {
-             for (int32_t code = 0; code <= 100; ++code) {
+             for (int32_t code = 0; code <= kMaxGammaCode; ++code) {
+                 SweepPowfExponent(t, GammaExponent(code), kNonNegative, NonNegativeFloats, 16);
+             }
+         }},
+        {"powf-gamma-beyond-slider",
+         [](Tally& t) {
+             // Actions and settings files can give codes past the slider's end;
+             // from 126 on the exponent is below 0.35 and becomes 1.
+             for (int32_t code = kMaxGammaCode + 1; GammaExponent(code) != 1.0f; ++code) {
                  SweepPowfExponent(t, GammaExponent(code), kNonNegative, NonNegativeFloats, 16);
              }
          }},
